@@ -43,7 +43,7 @@ struct PanelState {
   std::int32_t LinkConnected = 0;
   std::atomic<std::uint8_t> LinkVariant{0};  // read by the main thread for the indicator
   std::uint32_t FailedProbeCount = 0;
-  std::atomic<std::int32_t> StreamMode{0};          // written by the main thread
+  std::atomic<std::int32_t> StreamMode{0};         // written by the main thread
   std::atomic<std::uint32_t> PollsSinceChange{0};  // counted here, reset by both threads
   HWND LinkWindow = nullptr;
   std::uint8_t ProbeBuffer[SectorBytes] = {};

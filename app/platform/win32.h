@@ -68,12 +68,14 @@ using HKEY = HKEY__*;
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(~static_cast<std::uintptr_t>(0)))
 
 // Resource ids are passed where names are expected.
-#define MAKEINTRESOURCEW(id) (reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(id))))
+#define MAKEINTRESOURCEW(id) \
+  (reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(id))))
 #define IS_INTRESOURCE(p) ((reinterpret_cast<std::uintptr_t>(p) >> 16) == 0)
 
 #define LOWORD(l) (static_cast<WORD>(static_cast<std::uintptr_t>(l) & 0xFFFF))
 #define HIWORD(l) (static_cast<WORD>((static_cast<std::uintptr_t>(l) >> 16) & 0xFFFF))
-#define MAKELPARAM(lo, hi) (static_cast<LPARAM>((static_cast<DWORD>(hi) << 16) | static_cast<WORD>(lo)))
+#define MAKELPARAM(lo, hi) \
+  (static_cast<LPARAM>((static_cast<DWORD>(hi) << 16) | static_cast<WORD>(lo)))
 
 struct POINT {
   LONG x;
@@ -287,8 +289,9 @@ constexpr UINT DT_CENTER = 0x0001;
 constexpr int OPAQUE = 2;
 constexpr int TRANSPARENT = 1;
 
-#define RGB(r, g, b) \
-  (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<BYTE>(g) << 8) | (static_cast<BYTE>(b) << 16)))
+#define RGB(r, g, b)                                                          \
+  (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<BYTE>(g) << 8) | \
+                         (static_cast<BYTE>(b) << 16)))
 
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
