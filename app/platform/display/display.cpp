@@ -1,0 +1,113 @@
+// The display's side of host.h: window surfaces for core and gdi, and the choice of backend.
+// Start reading at ChooseBackend: SDL when a display is there, headless otherwise.
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/desktop/foreground.h"
+#include "platform/display/display_backend.h"
+#include "platform/display/host_windows.h"
+#include "platform/display/window_surfaces.h"
+#include "platform/testing_display.h"
+
+namespace platform {
+namespace display {
+namespace {
+
+std::atomic<bool> headless_forced_by_test{false};
+std::atomic<const DisplayBackend*> chosen_backend{nullptr};
+
+// Decided once, on the thread that creates the first top-level window: with SDL that thread
+// becomes the display thread, the only one that touches SDL video.
+void ChooseBackend() {
+  static std::mutex choosing;
+  std::lock_guard<std::mutex> hold(choosing);
+  if (chosen_backend.load()) return;
+  if (HeadlessForced()) {
+    chosen_backend = &HeadlessBackend();
+  } else if (StartSdlBackend()) {
+    chosen_backend = &SdlBackend();
+  } else {
+    std::fprintf(stderr, "quelt: no display available (%s); running headless\n", SDL_GetError());
+    chosen_backend = &HeadlessBackend();
+  }
+}
+
+}  // namespace
+
+bool HeadlessForced() {
+  const char* requested = std::getenv("QUELT_DISPLAY");
+  return headless_forced_by_test || VirtualTimeActive() ||
+         (requested && std::strcmp(requested, "headless") == 0);
+}
+
+const DisplayBackend& ActiveBackend() {
+  const DisplayBackend* backend = chosen_backend.load();
+  return backend ? *backend : HeadlessBackend();
+}
+
+}  // namespace display
+
+using namespace display;
+
+void DisplayWindowCreated(HWND window, const RECT& rect, bool top_level) {
+  {
+    std::lock_guard<std::mutex> hold(SurfacesLock());
+    if (!AddWindowRecord(window, rect, top_level)) return;
+  }
+  if (top_level) ChooseBackend();
+  ActiveBackend().window_created(window);
+}
+
+void DisplayWindowShown(HWND window, bool visible) {
+  {
+    std::lock_guard<std::mutex> hold(SurfacesLock());
+    WindowRecord* record = FindWindowRecord(window);
+    if (!record) return;
+    record->visible = visible;
+    if (visible) RaiseWindowRecord(window);
+  }
+  if (!visible) desktop::ForgetForeground(window);
+  ActiveBackend().window_shown(window, visible);
+}
+
+void DisplayWindowDestroyed(HWND window) {
+  desktop::ForgetForeground(window);
+  ActiveBackend().window_destroyed(window);
+  std::lock_guard<std::mutex> hold(SurfacesLock());
+  RemoveWindowRecord(window);
+}
+
+bool DisplayWindowSurface(HWND window, Surface32* surface) {
+  std::lock_guard<std::mutex> hold(SurfacesLock());
+  const WindowRecord* record = FindWindowRecord(window);
+  if (!record) return false;
+  *surface = Surface32{record->pixels.get(), record->width, record->height,
+                       record->width * static_cast<int>(sizeof(std::uint32_t))};
+  return true;
+}
+
+void DisplayMarkDirty(HWND window, const RECT& rect) {
+  std::lock_guard<std::mutex> hold(SurfacesLock());
+  if (WindowRecord* record = FindWindowRecord(window)) AddDirty(*record, rect);
+}
+
+void DisplayPresent(HWND window) { ActiveBackend().present(window); }
+
+bool DisplayPumpsThisThread() { return ActiveBackend().pumps_this_thread(); }
+
+void DisplayWaitEvents(int timeout_ms) { ActiveBackend().wait_events(timeout_ms); }
+
+void DisplayWake() { ActiveBackend().wake(); }
+
+void display::RaiseOnScreen(HWND window) {
+  std::lock_guard<std::mutex> hold(SurfacesLock());
+  RaiseWindowRecord(window);
+}
+
+void testing::ForceHeadlessDisplay() { headless_forced_by_test = true; }
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+// A display backend: how the windows' surfaces reach a screen and how the host's input comes
+// back. Two exist: SDL2 (a real screen) and headless (memory only). The surfaces themselves live
+// in window_surfaces; a backend never owns pixels.
+#pragma once
+
+#include "platform/internal/host.h"
+
+namespace platform::display {
+
+struct DisplayBackend {
+  // Each is called on the window's own thread, after the record was created or changed and
+  // without the surfaces lock held.
+  void (*window_created)(HWND window);
+  void (*window_shown)(HWND window, bool visible);
+  void (*window_destroyed)(HWND window);
+  // Shows the window's dirty rectangle.
+  void (*present)(HWND window);
+  bool (*pumps_this_thread)();
+  void (*wait_events)(int timeout_ms);
+  void (*wake)();
+  // Shows a box for the user and calls MessageBoxAnswered(token) when it was dismissed; returns
+  // false when the box cannot be shown (then it counts as answered at once).
+  bool (*show_message_box)(int token, LPCWSTR text, LPCWSTR caption);
+};
+
+const DisplayBackend& HeadlessBackend();
+// Starts SDL video on the calling thread, which becomes the display thread. False when SDL finds
+// no display; the reason is in SDL_GetError().
+bool StartSdlBackend();
+const DisplayBackend& SdlBackend();
+
+// The backend in use; decided at the first top-level window.
+const DisplayBackend& ActiveBackend();
+bool HeadlessForced();
+
+// Message boxes: called by a backend when the user dismissed the box with that token.
+void MessageBoxAnswered(int token);
+
+}  // namespace platform::display

@@ -1,0 +1,17 @@
+// What the desktop asks of the display about our own windows: the host window that shows one
+// (under X11) and the screen's stacking order.
+#pragma once
+
+#include "platform/win32.h"
+
+namespace platform::display {
+
+// The X11 window that shows one of our windows, or 0 (headless, another thread's window, or a
+// display other than X11).
+unsigned long HostWindowId(HWND window);
+// Our window shown by that X11 window, or null.
+HWND WindowOfHostId(unsigned long host_id);
+// Puts one of our top-level windows on top of the others on the screen.
+void RaiseOnScreen(HWND window);
+
+}  // namespace platform::display

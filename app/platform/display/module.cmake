@@ -1,0 +1,15 @@
+# Display backends (SDL2 and headless) and the window surfaces they share.
+if(NOT TARGET PkgConfig::QUELT_SDL2)
+  pkg_check_modules(QUELT_SDL2 REQUIRED IMPORTED_TARGET GLOBAL sdl2)
+endif()
+if(NOT TARGET PkgConfig::QUELT_X11)
+  pkg_check_modules(QUELT_X11 REQUIRED IMPORTED_TARGET GLOBAL x11)
+endif()
+target_sources(quelt_platform PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/display.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless_display.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/message_boxes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/screen_capture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sdl_display.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_surfaces.cpp)
+target_link_libraries(quelt_platform PRIVATE PkgConfig::QUELT_SDL2 PkgConfig::QUELT_X11)

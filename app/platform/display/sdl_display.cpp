@@ -1,0 +1,362 @@
+// The SDL2 backend: each top-level window of the display thread is a borderless SDL window of its
+// size and position, updated from its surface by software rectangle updates; SDL's mouse, touch,
+// key and window events come back as posted messages.
+//
+// SDL video runs on one thread only, the one that started it (the thread of the first top-level
+// window). Windows of other threads keep their surfaces in memory and are never shown; a show or
+// destroy that another thread asks for on a display-thread window waits for the display thread.
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xutil.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/display/display_backend.h"
+#include "platform/display/host_windows.h"
+#include "platform/display/window_surfaces.h"
+
+namespace platform::display {
+namespace {
+
+std::thread::id display_thread;
+Uint32 wake_event_type = 0;
+std::atomic<bool> wake_queued{false};
+
+// Display thread only.
+std::map<HWND, SDL_Window*> sdl_windows;
+
+// Requests of other threads for display-thread windows: show (true/false) or destroy.
+enum class Request { Show, Hide, Destroy };
+std::mutex requests_lock;
+std::vector<std::pair<HWND, Request>> requests;
+
+// Read by the desktop from any thread.
+std::mutex host_ids_lock;
+std::map<HWND, unsigned long> x11_window_ids;
+
+bool OnDisplayThread() { return std::this_thread::get_id() == display_thread; }
+
+HWND WindowOfSdlId(Uint32 id) {
+  SDL_Window* window = SDL_GetWindowFromID(id);
+  for (const auto& [handle, sdl_window] : sdl_windows) {
+    if (sdl_window == window) return handle;
+  }
+  return nullptr;
+}
+
+// Copies the rectangle of the window's surface into its SDL window surface and shows it.
+void ShowRect(HWND window, SDL_Window* sdl_window, RECT rect) {
+  SDL_Surface* target = SDL_GetWindowSurface(sdl_window);
+  if (!target) return;
+  {
+    std::lock_guard<std::mutex> hold(SurfacesLock());
+    const WindowRecord* record = FindWindowRecord(window);
+    if (!record) return;
+    rect.right = std::min<LONG>(rect.right, std::min(record->width, target->w));
+    rect.bottom = std::min<LONG>(rect.bottom, std::min(record->height, target->h));
+    if (RectIsEmpty(rect)) return;
+    const int source_pitch = record->width * 4;
+    const std::uint32_t* source =
+        record->pixels.get() + static_cast<std::size_t>(rect.top) * record->width + rect.left;
+    auto* destination = static_cast<std::uint8_t*>(target->pixels) +
+                        static_cast<std::size_t>(rect.top) * target->pitch +
+                        static_cast<std::size_t>(rect.left) * target->format->BytesPerPixel;
+    SDL_ConvertPixels(rect.right - rect.left, rect.bottom - rect.top, SDL_PIXELFORMAT_XRGB8888,
+                      source, source_pitch, target->format->format, destination, target->pitch);
+  }
+  const SDL_Rect update{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+  SDL_UpdateWindowSurfaceRects(sdl_window, &update, 1);
+}
+
+void ShowWhole(HWND window, SDL_Window* sdl_window) {
+  ShowRect(window, sdl_window, RECT{0, 0, kMaxWindowSide, kMaxWindowSide});
+}
+
+// Another program finds the window by class and title, as it would on the head unit.
+void NameHostWindow(HWND window, SDL_Window* sdl_window, const WindowInfo& info) {
+  SDL_SysWMinfo wm;
+  SDL_VERSION(&wm.version);
+  if (!SDL_GetWindowWMInfo(sdl_window, &wm) || wm.subsystem != SDL_SYSWM_X11) return;
+  std::string class_name = Utf8FromWide(info.class_name);
+  XClassHint hint{class_name.data(), class_name.data()};
+  XSetClassHint(wm.info.x11.display, wm.info.x11.window, &hint);
+  XFlush(wm.info.x11.display);
+  std::lock_guard<std::mutex> hold(host_ids_lock);
+  x11_window_ids[window] = wm.info.x11.window;
+}
+
+void CreateSdlWindow(HWND window) {
+  RECT rect;
+  {
+    std::lock_guard<std::mutex> hold(SurfacesLock());
+    const WindowRecord* record = FindWindowRecord(window);
+    if (!record || !record->top_level) return;
+    rect = RECT{record->rect.left, record->rect.top, record->rect.left + record->width,
+                record->rect.top + record->height};
+  }
+  WindowInfo info{};
+  if (!DescribeWindow(window, &info)) return;
+  const char* fullscreen = std::getenv("QUELT_FULLSCREEN");
+  Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
+  if (fullscreen && std::strcmp(fullscreen, "1") == 0) flags |= SDL_WINDOW_FULLSCREEN;
+  SDL_Window* sdl_window = SDL_CreateWindow(Utf8FromWide(info.title).c_str(), rect.left, rect.top,
+                                            std::max<LONG>(rect.right - rect.left, 1),
+                                            std::max<LONG>(rect.bottom - rect.top, 1), flags);
+  if (!sdl_window) {
+    std::fprintf(stderr, "quelt: cannot create a window on the display: %s\n", SDL_GetError());
+    return;
+  }
+  sdl_windows[window] = sdl_window;
+  NameHostWindow(window, sdl_window, info);
+}
+
+void ShowSdlWindow(HWND window, bool visible) {
+  const auto found = sdl_windows.find(window);
+  if (found == sdl_windows.end()) return;
+  if (!visible) {
+    SDL_HideWindow(found->second);
+    return;
+  }
+  SDL_ShowWindow(found->second);
+  ShowWhole(window, found->second);
+}
+
+void DestroySdlWindow(HWND window) {
+  const auto found = sdl_windows.find(window);
+  if (found == sdl_windows.end()) return;
+  SDL_DestroyWindow(found->second);
+  sdl_windows.erase(found);
+  std::lock_guard<std::mutex> hold(host_ids_lock);
+  x11_window_ids.erase(window);
+}
+
+void QueueRequest(HWND window, Request request) {
+  {
+    std::lock_guard<std::mutex> hold(requests_lock);
+    requests.emplace_back(window, request);
+  }
+  SdlBackend().wake();
+}
+
+void RunRequests() {
+  std::vector<std::pair<HWND, Request>> taken;
+  {
+    std::lock_guard<std::mutex> hold(requests_lock);
+    taken.swap(requests);
+  }
+  for (const auto& [window, request] : taken) {
+    if (request == Request::Destroy) {
+      DestroySdlWindow(window);
+    } else {
+      ShowSdlWindow(window, request == Request::Show);
+    }
+  }
+}
+
+// Win32 virtual-key codes of the keys that have one besides letters and digits.
+constexpr std::pair<SDL_Keycode, WPARAM> kVirtualKeys[] = {
+    {SDLK_BACKSPACE, 0x08}, {SDLK_TAB, 0x09},    {SDLK_RETURN, 0x0D},   {SDLK_ESCAPE, 0x1B},
+    {SDLK_SPACE, 0x20},     {SDLK_PAGEUP, 0x21}, {SDLK_PAGEDOWN, 0x22}, {SDLK_END, 0x23},
+    {SDLK_HOME, 0x24},      {SDLK_LEFT, 0x25},   {SDLK_UP, 0x26},       {SDLK_RIGHT, 0x27},
+    {SDLK_DOWN, 0x28},      {SDLK_INSERT, 0x2D}, {SDLK_DELETE, 0x2E},   {SDLK_LSHIFT, 0x10},
+    {SDLK_RSHIFT, 0x10},    {SDLK_LCTRL, 0x11},  {SDLK_RCTRL, 0x11},    {SDLK_LALT, 0x12},
+    {SDLK_RALT, 0x12},      {SDLK_F1, 0x70},     {SDLK_F2, 0x71},       {SDLK_F3, 0x72},
+    {SDLK_F4, 0x73},        {SDLK_F5, 0x74},     {SDLK_F6, 0x75},       {SDLK_F7, 0x76},
+    {SDLK_F8, 0x77},        {SDLK_F9, 0x78},     {SDLK_F10, 0x79},      {SDLK_F11, 0x7A},
+    {SDLK_F12, 0x7B},
+};
+
+WPARAM VirtualKey(SDL_Keycode key) {
+  if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+  if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+  for (const auto& [sdl_key, virtual_key] : kVirtualKeys) {
+    if (sdl_key == key) return virtual_key;
+  }
+  return 0;
+}
+
+// Repeat count 1, and the modifiers held, in the bits core reads them from.
+LPARAM KeyParameter(Uint16 modifiers) {
+  LPARAM parameter = 1;
+  if (modifiers & KMOD_CTRL) parameter |= kKeyControlDown;
+  if (modifiers & KMOD_SHIFT) parameter |= kKeyShiftDown;
+  if (modifiers & KMOD_ALT) parameter |= kKeyAltDown;
+  return parameter;
+}
+
+void PostButton(const SDL_MouseButtonEvent& button, bool down) {
+  HWND window = WindowOfSdlId(button.windowID);
+  if (!window) return;
+  // wParam of a button message: which buttons are down (MK_LBUTTON 1, MK_RBUTTON 2).
+  UINT message;
+  WPARAM held;
+  if (button.button == SDL_BUTTON_LEFT) {
+    message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+    held = down ? 0x0001 : 0;
+  } else if (button.button == SDL_BUTTON_RIGHT) {
+    message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+    held = down ? 0x0002 : 0;
+  } else {
+    return;
+  }
+  PostMessageW(window, message, held, MAKELPARAM(button.x, button.y));
+}
+
+void PostKey(const SDL_KeyboardEvent& key, bool down) {
+  HWND window = WindowOfSdlId(key.windowID);
+  const WPARAM virtual_key = VirtualKey(key.keysym.sym);
+  if (!window || virtual_key == 0) return;
+  PostMessageW(window, down ? WM_KEYDOWN : WM_KEYUP, virtual_key, KeyParameter(key.keysym.mod));
+}
+
+void HandleWindowEvent(const SDL_WindowEvent& event) {
+  HWND window = WindowOfSdlId(event.windowID);
+  if (!window) return;
+  if (event.event == SDL_WINDOWEVENT_CLOSE) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  } else if (event.event == SDL_WINDOWEVENT_EXPOSED) {
+    ShowWhole(window, sdl_windows[window]);
+    InvalidateRect(window, nullptr, FALSE);
+  }
+}
+
+// Touches reach us as SDL's mouse events synthesised from them (SDL_HINT_TOUCH_MOUSE_EVENTS).
+void HandleEvent(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_MOUSEBUTTONDOWN:
+      PostButton(event.button, true);
+      break;
+    case SDL_MOUSEBUTTONUP:
+      PostButton(event.button, false);
+      break;
+    case SDL_KEYDOWN:
+      PostKey(event.key, true);
+      break;
+    case SDL_KEYUP:
+      PostKey(event.key, false);
+      break;
+    case SDL_WINDOWEVENT:
+      HandleWindowEvent(event.window);
+      break;
+    default:
+      if (event.type == wake_event_type) wake_queued = false;
+      break;
+  }
+}
+
+void WindowCreated(HWND window) {
+  if (OnDisplayThread()) CreateSdlWindow(window);
+}
+
+void WindowShown(HWND window, bool visible) {
+  if (OnDisplayThread()) {
+    ShowSdlWindow(window, visible);
+  } else {
+    QueueRequest(window, visible ? Request::Show : Request::Hide);
+  }
+}
+
+void WindowDestroyed(HWND window) {
+  if (OnDisplayThread()) {
+    DestroySdlWindow(window);
+  } else {
+    QueueRequest(window, Request::Destroy);
+  }
+}
+
+void Present(HWND window) {
+  RECT dirty;
+  {
+    std::lock_guard<std::mutex> hold(SurfacesLock());
+    WindowRecord* record = FindWindowRecord(window);
+    if (!record) return;
+    dirty = TakeDirty(*record);
+  }
+  if (RectIsEmpty(dirty) || !OnDisplayThread()) return;
+  const auto found = sdl_windows.find(window);
+  if (found != sdl_windows.end()) ShowRect(window, found->second, dirty);
+}
+
+bool PumpsThisThread() { return OnDisplayThread(); }
+
+void WaitEvents(int timeout_ms) {
+  RunRequests();
+  SDL_Event event;
+  const int got = timeout_ms < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout_ms);
+  if (!got) return;
+  do {
+    HandleEvent(event);
+  } while (SDL_PollEvent(&event));
+  RunRequests();
+}
+
+// At most one wake event waits in SDL's queue; it stays there until the display thread takes it,
+// so a wake that comes before the wait still ends it.
+void Wake() {
+  if (wake_queued.exchange(true)) return;
+  SDL_Event event{};
+  event.type = wake_event_type;
+  if (SDL_PushEvent(&event) != 1) wake_queued = false;
+}
+
+bool ShowMessageBox(int token, LPCWSTR text, LPCWSTR caption) {
+  std::string text8 = Utf8FromWide(text);
+  std::string caption8 = Utf8FromWide(caption);
+  // The box blocks its thread until answered; the caller's loop keeps dispatching meanwhile.
+  std::thread([token, text8, caption8] {
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption8.c_str(), text8.c_str(),
+                                 nullptr) != 0) {
+      std::fprintf(stderr, "quelt: %s: %s (no message box: %s)\n", caption8.c_str(), text8.c_str(),
+                   SDL_GetError());
+    }
+    MessageBoxAnswered(token);
+  }).detach();
+  return true;
+}
+
+const DisplayBackend kSdl{WindowCreated, WindowShown, WindowDestroyed, Present, PumpsThisThread,
+                          WaitEvents,    Wake,        ShowMessageBox};
+
+}  // namespace
+
+bool StartSdlBackend() {
+  // Without this SDL draws the window surface through software OpenGL: slow to start, and
+  // milliseconds a frame instead of a fraction of one.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // Ctrl-C ends the program as any other; SDL would turn it into an SDL_QUIT nobody reads.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  if (SDL_GetNumVideoDisplays() < 1) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
+  wake_event_type = SDL_RegisterEvents(1);
+  display_thread = std::this_thread::get_id();
+  return true;
+}
+
+const DisplayBackend& SdlBackend() { return kSdl; }
+
+unsigned long HostWindowId(HWND window) {
+  std::lock_guard<std::mutex> hold(host_ids_lock);
+  const auto found = x11_window_ids.find(window);
+  return found == x11_window_ids.end() ? 0 : found->second;
+}
+
+HWND WindowOfHostId(unsigned long host_id) {
+  std::lock_guard<std::mutex> hold(host_ids_lock);
+  for (const auto& [window, id] : x11_window_ids) {
+    if (id == host_id) return window;
+  }
+  return nullptr;
+}
+
+}  // namespace platform::display
