@@ -137,12 +137,29 @@ constexpr UINT WM_USER = 0x0400;
 constexpr UINT CS_VREDRAW = 0x0001;
 constexpr UINT CS_HREDRAW = 0x0002;
 
+constexpr DWORD WS_CHILD = 0x40000000;
 constexpr DWORD WS_BORDER = 0x00800000;
 constexpr DWORD WS_POPUP = 0x80000000;
 constexpr DWORD WS_VISIBLE = 0x10000000;
 
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOW = 5;
+
+// What WM_CREATE carries in lParam.
+struct CREATESTRUCTW {
+  LPVOID lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCWSTR lpszName;
+  LPCWSTR lpszClass;
+  DWORD dwExStyle;
+};
 
 ATOM RegisterClassW(const WNDCLASSW* window_class);
 // Sends WM_CREATE to the new window's procedure during the call; a procedure answering -1 makes
@@ -152,7 +169,8 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD st
                      LPVOID param);
 // Sends WM_DESTROY during the call; the handle is dead afterwards.
 BOOL DestroyWindow(HWND window);
-// WM_CLOSE destroys the window; everything else is answered with 0.
+// WM_CLOSE destroys the window, WM_PAINT validates it (as painting it would); every message is
+// answered with 0.
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 BOOL GetMessageW(MSG* msg, HWND window, UINT filter_min, UINT filter_max);
 BOOL TranslateMessage(const MSG* msg);

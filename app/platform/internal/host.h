@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
+#include "platform/resources.h"
 #include "platform/win32.h"
 
 namespace platform {
@@ -30,6 +32,43 @@ std::int64_t NowMs();
 // True while the virtual clock drives time (then the display is always headless).
 bool VirtualTimeActive();
 
+// Painting: gdi's BeginPaint takes the window's update region (its bounding rectangle in client
+// coordinates) and so validates the window; false when the window has none or does not exist.
+bool TakeUpdateRegion(HWND window, RECT* update);
+// Empties the update region without painting (DefWindowProcW's answer to WM_PAINT).
+void ValidateWindow(HWND window);
+
+// Keyboard: the display posts WM_KEYDOWN with the virtual-key code ('A' to 'Z' for letters) in
+// wParam and the modifier keys held at that moment in these bits of lParam (bits that Win32
+// leaves reserved for WM_KEYDOWN), so that the state travels with the queued message.
+constexpr LPARAM kKeyControlDown = LPARAM{1} << 25;
+constexpr LPARAM kKeyShiftDown = LPARAM{1} << 26;
+constexpr LPARAM kKeyAltDown = LPARAM{1} << 27;
+
+// Stock objects: GetStockObject(n) answers kStockObjectBase + n for n in 0..19 (WHITE_BRUSH ..
+// DC_PEN); gdi treats these handles as the stock brushes, pens and fonts and never deletes them.
+constexpr std::uintptr_t kStockObjectBase = 0x00500000;
+// The stock object number behind a handle, or -1 when it is not a stock object.
+int StockObjectIndex(HGDIOBJ object);
+
+// The resource icon behind a LoadIconW handle, or null (system icons have no data).
+const ResourceBlob* IconResource(HICON icon);
+
+// Storage card: "\Storage Card\..." (any letter case) maps into the folder named by the
+// environment variable QUELT_STORAGE_CARD, backslashes becoming slashes; each existing component
+// is matched without regard to letter case, as on the card's FAT file system. False when the path
+// is not on the card, the folder is not set, or the path climbs out of it with "..".
+bool MapStoragePath(const std::string& device_path, std::string* host_path);
+bool MapStoragePathW(LPCWSTR device_path, std::string* host_path);
+
+// UTF-16 (WCHAR) and UTF-8 conversions; unpaired surrogates become U+FFFD. Null reads as "".
+std::string Utf8FromWide(LPCWSTR text);
+std::u16string WideFromUtf8(const std::string& text);
+
+// Runs at the end of every virtual run (after the run's threads are stopped and its windows are
+// gone), so that a module drops per-run state; register once, e.g. from a static initialiser.
+void AddRunEndHandler(void (*handler)());
+
 // ---- Provided by display ------------------------------------------------------------------------
 
 // Every window has a 32-bit XRGB surface (0x00RRGGBB per pixel) of its own size.
@@ -40,7 +79,9 @@ struct Surface32 {
   int stride;  // bytes per row
 };
 
-// Core tells the display about windows as they come and go. Called on the window's own thread.
+// Core tells the display about windows as they come and go. Called on the window's own thread,
+// except for ShowWindow called on another thread's window, and the end of a virtual run, where
+// the test's controlling thread reports the run's remaining windows destroyed.
 void DisplayWindowCreated(HWND window, const RECT& rect, bool top_level);
 void DisplayWindowShown(HWND window, bool visible);
 void DisplayWindowDestroyed(HWND window);
@@ -57,12 +98,19 @@ bool DisplayPumpsThisThread();
 // Waits on the calling thread for host input or DisplayWake, at most timeout_ms (negative: no
 // limit), turning host events into posted messages. Returns early on either.
 void DisplayWaitEvents(int timeout_ms);
-// Ends a DisplayWaitEvents from any thread (a message was posted to the waiting thread).
+// Ends a DisplayWaitEvents from any thread (a message was posted to the waiting thread). A wake
+// that comes while the thread is not yet waiting makes its next DisplayWaitEvents return at once:
+// core checks its queue, then waits, and a message posted in between must not be slept through.
 void DisplayWake();
 
 // A message box shown by the display. Begin returns a token; Done tells whether the user answered.
-// The headless display records the box and answers it at once.
+// The headless display records the box and answers it itself (see DisplayMessageBoxDueMs).
 int DisplayBeginMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption);
 bool DisplayMessageBoxDone(int token);
+// When the display answers a box itself (headless: NowMs() at Begin plus the delay the tests set,
+// 0 by default), the NowMs() time by which it is answered, so that a waiting loop under virtual
+// time wakes then to ask again; -1 while a user decides. A user's answer wakes the waiting loop
+// by a WM_NULL posted to the owner window (when there is one) and by DisplayWake.
+std::int64_t DisplayMessageBoxDueMs(int token);
 
 }  // namespace platform

@@ -1,0 +1,177 @@
+// The controller's side of virtual runs (testing.h): starting and ending runs, letting time pass,
+// the local clock and the trace.
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+
+#include "platform/core/accelerator_tables.h"
+#include "platform/core/civil_time.h"
+#include "platform/core/kernel_handle_table.h"
+#include "platform/core/scheduler.h"
+#include "platform/internal/host.h"
+#include "platform/testing.h"
+
+namespace platform {
+
+using namespace core;
+
+namespace {
+
+std::mutex& HandlersMutex() {
+  static auto* mutex = new std::mutex;
+  return *mutex;
+}
+
+std::vector<void (*)()>& RunEndHandlers() {
+  static auto* handlers = new std::vector<void (*)()>;
+  return *handlers;
+}
+
+void ResetRunLocked(VirtualRun& run) {
+  run.ready.clear();
+  run.baton = nullptr;
+  run.controller_has_baton = true;
+  run.run_until_ms = 0;
+  run.stop_when_main_returns = false;
+  run.main_returned = false;
+  run.main_result = 0;
+  run.ending = false;
+  run.local_time_base_ms = 0;
+  run.local_time_set_at_ms = 0;
+  run.kernel_handle_watermark = 0;
+  run.controller = std::thread::id();
+}
+
+// Classes go with the run, except those that windows outside the run still use.
+void DropUnusedClassesLocked() {
+  auto& classes = Core().classes;
+  auto in_use = [](const std::unique_ptr<WindowClass>& window_class) {
+    for (const auto& [value, window] : Core().windows) {
+      if (window.window_class == window_class.get()) return true;
+    }
+    return false;
+  };
+  classes.erase(std::remove_if(classes.begin(), classes.end(),
+                               [&](const auto& window_class) { return !in_use(window_class); }),
+                classes.end());
+}
+
+}  // namespace
+
+void AddRunEndHandler(void (*handler)()) {
+  std::lock_guard<std::mutex> lock(HandlersMutex());
+  RunEndHandlers().push_back(handler);
+}
+
+SYSTEMTIME LocalTime(int year, int month, int day, int hour, int minute, int second) {
+  SYSTEMTIME time{};
+  time.wYear = static_cast<WORD>(year);
+  time.wMonth = static_cast<WORD>(month);
+  time.wDay = static_cast<WORD>(day);
+  time.wHour = static_cast<WORD>(hour);
+  time.wMinute = static_cast<WORD>(minute);
+  time.wSecond = static_cast<WORD>(second);
+  return CivilTime(CivilMs(time));
+}
+
+bool StartVirtualRun(const SYSTEMTIME& local_time) {
+  CoreState& core = Core();
+  std::lock_guard<std::mutex> lock(core.mutex);
+  if (core.virtual_active.load()) return false;
+  ResetRunLocked(core.run);
+  core.run.controller = std::this_thread::get_id();
+  core.run.kernel_handle_watermark = KernelHandleWatermark();
+  core.run.local_time_base_ms = CivilMs(local_time);
+  core.trace.clear();
+  core.virtual_now_ms.store(0);
+  core.virtual_active.store(true);
+  return true;
+}
+
+bool StartMainThread(std::function<int()> body) {
+  {
+    std::lock_guard<std::mutex> lock(Core().mutex);
+    if (!Core().virtual_active.load() || !Core().run.threads.empty() || !body) return false;
+  }
+  return StartRunThread([body = std::move(body)] { return static_cast<DWORD>(body()); }) != nullptr;
+}
+
+void AdvanceVirtualTime(std::int64_t ms) {
+  std::unique_lock<std::mutex> lock(Core().mutex);
+  if (!Core().virtual_active.load()) return;
+  RunThreadsUntil(lock, Core().virtual_now_ms.load() + std::max<std::int64_t>(ms, 0), false);
+}
+
+bool RunUntilMainReturns(std::int64_t bound_ms, int* result) {
+  std::unique_lock<std::mutex> lock(Core().mutex);
+  VirtualRun& run = Core().run;
+  if (!Core().virtual_active.load()) return false;
+  if (!run.main_returned) {
+    RunThreadsUntil(lock, Core().virtual_now_ms.load() + std::max<std::int64_t>(bound_ms, 0), true);
+  }
+  if (run.main_returned && result != nullptr) *result = run.main_result;
+  return run.main_returned;
+}
+
+std::int64_t VirtualNowMs() { return Core().virtual_now_ms.load(); }
+
+void SetVirtualLocalTime(const SYSTEMTIME& local_time) {
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  Core().run.local_time_base_ms = CivilMs(local_time);
+  Core().run.local_time_set_at_ms = Core().virtual_now_ms.load();
+}
+
+void TraceEvent(const std::string& text) {
+  if (!VirtualTimeActive()) return;
+  ThreadState* me = CurrentThread();
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  Core().trace.push_back(
+      TraceRecord{Core().virtual_now_ms.load(), me != nullptr ? me->index : -1, text});
+}
+
+std::vector<TraceEntry> VirtualTrace() {
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  std::vector<TraceEntry> trace;
+  trace.reserve(Core().trace.size());
+  for (const TraceRecord& record : Core().trace) {
+    trace.push_back(TraceEntry{record.ms, record.thread, record.text});
+  }
+  return trace;
+}
+
+std::string FormatTrace(const std::vector<TraceEntry>& trace) {
+  std::string text;
+  char prefix[48];
+  for (const TraceEntry& entry : trace) {
+    std::snprintf(prefix, sizeof prefix, "%" PRId64 " t%d ", entry.ms, entry.thread);
+    text += prefix + entry.text + "\n";
+  }
+  return text;
+}
+
+void EndVirtualRun() {
+  CoreState& core = Core();
+  std::vector<HWND> removed;
+  std::uint64_t watermark = 0;
+  {
+    std::unique_lock<std::mutex> lock(core.mutex);
+    if (!core.virtual_active.load()) return;
+    StopRunThreads(lock, &removed);
+    DropUnusedClassesLocked();
+    watermark = core.run.kernel_handle_watermark;
+  }
+  ReportWindowsRemoved(removed);
+  ClearAcceleratorTables();
+  CloseKernelHandlesSince(watermark);
+  std::vector<void (*)()> handlers;
+  {
+    std::lock_guard<std::mutex> lock(HandlersMutex());
+    handlers = RunEndHandlers();
+  }
+  for (auto handler : handlers) handler();
+  std::lock_guard<std::mutex> lock(core.mutex);
+  ResetRunLocked(core.run);
+  core.virtual_active.store(false);
+}
+
+}  // namespace platform

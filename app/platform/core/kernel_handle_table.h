@@ -1,0 +1,13 @@
+// The end of a virtual run closes the kernel handles opened during it.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// A mark below every handle opened from now on.
+std::uint64_t KernelHandleWatermark();
+// Closes (runs the close of) every handle opened since the mark and still open.
+void CloseKernelHandlesSince(std::uint64_t watermark);
+
+}  // namespace platform

@@ -1,0 +1,45 @@
+// CreateThread: a thread of the virtual run while one is active, else a free-running host thread.
+// Nothing ever waits for a thread, so the handle only names it; closing it leaves it running.
+#include <atomic>
+#include <system_error>
+
+#include "platform/core/scheduler.h"
+#include "platform/internal/host.h"
+#include "platform/internal/kernel_handles.h"
+
+namespace {
+
+constexpr DWORD kCreateSuspended = 0x00000004;
+
+struct ThreadRecord {
+  DWORD id;
+};
+
+void CloseThreadRecord(void* object) { delete static_cast<ThreadRecord*>(object); }
+
+DWORD NextThreadId() {
+  static std::atomic<DWORD> next{0x100};
+  return next.fetch_add(4);
+}
+
+}  // namespace
+
+HANDLE CreateThread(LPVOID, std::size_t, LPTHREAD_START_ROUTINE start, LPVOID param, DWORD flags,
+                    DWORD* thread_id) {
+  // A suspended thread would need ResumeThread, which this platform does not provide.
+  if (start == nullptr || (flags & kCreateSuspended) != 0) return nullptr;
+  if (platform::VirtualTimeActive()) {
+    if (platform::core::StartRunThread([start, param] { return start(param); }) == nullptr) {
+      return nullptr;
+    }
+  } else {
+    try {
+      std::thread([start, param] { start(param); }).detach();
+    } catch (const std::system_error&) {
+      return nullptr;
+    }
+  }
+  auto* record = new ThreadRecord{NextThreadId()};
+  if (thread_id != nullptr) *thread_id = record->id;
+  return platform::NewKernelHandle(platform::KernelObjectKind::Thread, record, CloseThreadRecord);
+}
