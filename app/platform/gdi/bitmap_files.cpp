@@ -1,0 +1,54 @@
+// Pictures from the program's resources (LoadBitmapW) and from the storage card
+// (SHLoadDIBitmap), decoded into device bitmaps.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/gdi/bmp_decoding.h"
+#include "platform/internal/host.h"
+
+namespace platform {
+namespace {
+
+struct CloseFile {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The whole file, or false when it cannot be read or is larger than any picture we accept.
+bool ReadSmallFile(const std::string& path, std::vector<std::uint8_t>* contents) {
+  std::unique_ptr<std::FILE, CloseFile> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return false;
+  std::uint8_t block[65536];
+  std::size_t got;
+  while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) {
+    if (contents->size() + got > gdi::kLargestBmpFile) return false;
+    contents->insert(contents->end(), block, block + got);
+  }
+  return !std::ferror(file.get());
+}
+
+}  // namespace
+
+HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name) {
+  // Bitmaps are numbered resources; there are no named ones.
+  const ResourceTable* table = CurrentResourceTable();
+  if (!table || !IS_INTRESOURCE(name)) return nullptr;
+  const UINT id = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name));
+  for (std::size_t i = 0; i < table->bitmap_count; ++i) {
+    const ResourceBlob& blob = table->bitmaps[i];
+    if (blob.id == id) return gdi::BitmapFromBmp(blob.data, blob.size);
+  }
+  return nullptr;
+}
+
+HBITMAP SHLoadDIBitmap(LPCWSTR path) {
+  std::string host_path;
+  std::vector<std::uint8_t> contents;
+  if (!path || !MapStoragePathW(path, &host_path) || !ReadSmallFile(host_path, &contents)) {
+    return nullptr;
+  }
+  return gdi::BitmapFromBmp(contents.data(), contents.size());
+}
+
+}  // namespace platform

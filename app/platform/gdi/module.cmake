@@ -1,0 +1,19 @@
+# Device contexts, bitmaps, BitBlt, fonts and text, and BMP decoding.
+foreach(package sdl2 pixman-1 freetype2 fontconfig)
+  string(TOUPPER "QUELT_${package}" prefix)
+  string(REPLACE "-" "_" prefix "${prefix}")
+  if(NOT TARGET PkgConfig::${prefix})
+    pkg_check_modules(${prefix} REQUIRED IMPORTED_TARGET GLOBAL ${package})
+  endif()
+  target_link_libraries(quelt_platform PRIVATE PkgConfig::${prefix})
+endforeach()
+target_sources(quelt_platform PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/bit_blt.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/bitmap_files.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/bitmaps.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/bmp_decoding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/device_contexts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/draw_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/drawing_pixels.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gdi_objects.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/glyph_cache.cpp)
