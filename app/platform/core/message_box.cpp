@@ -5,9 +5,16 @@
 
 namespace {
 
-// How often the modal loop asks the display whether the box was answered, in ms of the active
-// clock. The display has no call to wake the loop; a pumping thread returns sooner on input.
-constexpr std::int64_t kAnswerPollMs = 10;
+// How often a loop without an owner window asks whether a user answered: the display wakes such
+// a loop only through the owner's queue or its own event wait.
+constexpr std::int64_t kAnswerPollMs = 50;
+
+// When to ask the display again: when it answers by itself (headless), else when woken.
+std::int64_t NextAnswerCheck(int box, HWND owner) {
+  std::int64_t due = platform::DisplayMessageBoxDueMs(box);
+  if (due >= 0) return due;
+  return owner != nullptr ? platform::core::kNever : platform::NowMs() + kAnswerPollMs;
+}
 
 }  // namespace
 
@@ -20,7 +27,7 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT) {
                                              caption != nullptr ? caption : u"Error");
   MSG msg{};
   while (!platform::DisplayMessageBoxDone(box)) {
-    Fetched fetched = FetchMessage(me, MessageFilter{}, platform::NowMs() + kAnswerPollMs, &msg);
+    Fetched fetched = FetchMessage(me, MessageFilter{}, NextAnswerCheck(box, owner), &msg);
     if (fetched == Fetched::Quit) {
       // A quit request ends the modal loop unanswered and stays for the caller's own loop.
       PostQuitMessage(static_cast<int>(msg.wParam));
