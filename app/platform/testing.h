@@ -64,6 +64,8 @@ struct TraceEntry {
   std::string text;
 };
 void TraceEvent(const std::string& text);
+// Recording is on at the start of every run; long runs (benchmarks) may turn it off.
+void SetTraceRecording(bool on);
 std::vector<TraceEntry> VirtualTrace();
 // One entry a line, "<ms> t<thread> <text>", for comparing runs and for failure messages.
 std::string FormatTrace(const std::vector<TraceEntry>& trace);

@@ -141,6 +141,7 @@ struct CoreState {
   std::atomic<std::int64_t> virtual_now_ms{0};
   VirtualRun run;
   std::vector<TraceRecord> trace;
+  std::atomic<bool> trace_recording{true};
 };
 
 // The one instance; never destroyed, so that threads still running at process exit stay safe.

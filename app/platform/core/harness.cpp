@@ -83,6 +83,7 @@ bool StartVirtualRun(const SYSTEMTIME& local_time) {
   core.run.kernel_handle_watermark = KernelHandleWatermark();
   core.run.local_time_base_ms = CivilMs(local_time);
   core.trace.clear();
+  core.trace_recording.store(true);
   core.virtual_now_ms.store(0);
   core.virtual_active.store(true);
   return true;
@@ -121,8 +122,10 @@ void SetVirtualLocalTime(const SYSTEMTIME& local_time) {
   Core().run.local_time_set_at_ms = Core().virtual_now_ms.load();
 }
 
+void SetTraceRecording(bool on) { Core().trace_recording.store(on); }
+
 void TraceEvent(const std::string& text) {
-  if (!VirtualTimeActive()) return;
+  if (!VirtualTimeActive() || !Core().trace_recording.load()) return;
   ThreadState* me = CurrentThread();
   std::lock_guard<std::mutex> lock(Core().mutex);
   Core().trace.push_back(

@@ -176,7 +176,9 @@ BOOL TranslateMessage(const MSG* msg) {
 
 LRESULT DispatchMessageW(const MSG* msg) {
   if (msg == nullptr) return 0;
-  if (platform::VirtualTimeActive()) platform::TraceEvent(DispatchText(*msg));
+  if (platform::VirtualTimeActive() && Core().trace_recording.load()) {
+    platform::TraceEvent(DispatchText(*msg));
+  }
   if (msg->message == WM_TIMER && msg->lParam != 0) {
     TIMERPROC proc = nullptr;
     if (ThreadState* me = CurrentThread(); me != nullptr) {
