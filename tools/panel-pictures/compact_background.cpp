@@ -5,6 +5,7 @@
 // every machine.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "pictures.h"
 

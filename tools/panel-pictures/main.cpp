@@ -3,8 +3,9 @@
 //   panel-pictures OUTPUT_FOLDER
 //
 // writes 188.bmp, 190.bmp ... 214.bmp, 101.ico and storage-card/QUELTIMAGE.bmp into the folder.
-// The output depends only on this program and the font file, so running it again reproduces the
-// committed files byte for byte. Start reading at main.
+// The output depends only on this program, the font file and FreeType's rasteriser, so running it
+// again with the same font and FreeType reproduces the committed files byte for byte (they were
+// drawn with Debian 12's fonts-liberation 1.07 and FreeType 2.12). Start reading at main.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>

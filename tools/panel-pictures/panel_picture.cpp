@@ -60,38 +60,58 @@ constexpr TextStyle SmallCaption = {13, CaptionGrey};
 constexpr TextStyle PresetNumber = {21, PresetCaption};
 constexpr TextStyle Brand = {16, {88, 88, 92}, 5};
 
+// Where a caption is drawn, and the touch rectangle it must lie in (a rocker's name: both).
 struct Caption {
   const char* text;
   const TextStyle* style;
   double centre_x;
   double centre_y;
+  Box touch;
 };
 
 const Caption Captions[] = {
-    {"NAVI", &KeyCaption, 105, 23},    {"SCREEN", &KeyCaption, 498, 23},
-    {"EJECT", &KeyCaption, 595, 23},   {"BSM", &KeyCaption, 690, 23},
-    {"FM", &KeyCaption, 36, 109.5},    {"AM", &KeyCaption, 36, 183.5},
-    {"CD", &KeyCaption, 36, 264.5},    {"AUX", &KeyCaption, 761, 109.5},
-    {"INFO", &KeyCaption, 761, 183.5}, {"SETUP", &KeyCaption, 761, 264.5},
-    {"1", &PresetNumber, 151, 324.5},  {"2", &PresetNumber, 249, 324.5},
-    {"3", &PresetNumber, 348, 324.5},  {"4", &PresetNumber, 448, 324.5},
-    {"5", &PresetNumber, 546, 324.5},  {"6", &PresetNumber, 645, 324.5},
-    {"VOL", &KeyCaption, 100.5, 394},  {"SEEK", &KeyCaption, 240.5, 394},
-    {"SCAN", &KeyCaption, 353, 394},   {"FOLDER", &KeyCaption, 460.5, 394},
-    {"FILE", &KeyCaption, 600.5, 394}, {"MENU", &SmallCaption, 722, 383},
-    {"ENTER", &KeyCaption, 722, 405},  {"POWER", &KeyCaption, 52, 459.5},
+    {"NAVI", &KeyCaption, 105, 23, {51, 1, 149, 79}},
+    {"SCREEN", &KeyCaption, 498, 23, {451, 1, 544, 49}},
+    {"EJECT", &KeyCaption, 595, 23, {546, 1, 644, 79}},
+    {"BSM", &KeyCaption, 690, 23, {651, 1, 739, 79}},
+    {"FM", &KeyCaption, 36, 109.5, {1, 81, 79, 141}},
+    {"AM", &KeyCaption, 36, 183.5, {1, 143, 79, 224}},
+    {"CD", &KeyCaption, 36, 264.5, {1, 226, 79, 301}},
+    {"AUX", &KeyCaption, 761, 109.5, {721, 81, 799, 141}},
+    {"INFO", &KeyCaption, 761, 183.5, {721, 143, 799, 224}},
+    {"SETUP", &KeyCaption, 761, 264.5, {721, 226, 799, 301}},
+    {"1", &PresetNumber, 151, 324.5, {121, 296, 199, 344}},
+    {"2", &PresetNumber, 249, 324.5, {201, 296, 299, 344}},
+    {"3", &PresetNumber, 348, 324.5, {301, 296, 399, 344}},
+    {"4", &PresetNumber, 448, 324.5, {401, 296, 499, 344}},
+    {"5", &PresetNumber, 546, 324.5, {501, 296, 599, 344}},
+    {"6", &PresetNumber, 645, 324.5, {601, 296, 699, 344}},
+    {"VOL", &KeyCaption, 100.5, 394, {16, 361, 169, 419}},
+    {"SEEK", &KeyCaption, 240.5, 394, {171, 361, 311, 419}},
+    {"SCAN", &KeyCaption, 353, 394, {313, 361, 389, 419}},
+    {"FOLDER", &KeyCaption, 460.5, 394, {391, 361, 530, 419}},
+    {"FILE", &KeyCaption, 600.5, 394, {532, 361, 670, 419}},
+    {"MENU", &SmallCaption, 722, 383, {672, 361, 779, 419}},
+    {"ENTER", &KeyCaption, 722, 405, {672, 361, 779, 419}},
+    {"POWER", &KeyCaption, 52, 459.5, {0, 431, 119, 479}},
 };
 
 // The arrows of the rockers, each centred under its lamp: down on the left, up on the right.
 struct Arrow {
+  const char* name;
   double centre_x;
   bool up;
+  Box touch;
 };
 const Arrow Arrows[] = {
-    {57, false},  {147, true},  // VOL
-    {198, false}, {288, true},  // SEEK
-    {414, false}, {511, true},  // FOLDER
-    {557, false}, {648, true},  // FILE
+    {"VOL down", 57, false, {16, 361, 99, 419}},
+    {"VOL up", 147, true, {101, 361, 169, 419}},
+    {"SEEK down", 198, false, {171, 361, 239, 419}},
+    {"SEEK up", 288, true, {241, 361, 311, 419}},
+    {"FOLDER down", 414, false, {391, 361, 459, 419}},
+    {"FOLDER up", 511, true, {461, 361, 530, 419}},
+    {"FILE down", 557, false, {532, 361, 599, 419}},
+    {"FILE up", 648, true, {601, 361, 670, 419}},
 };
 constexpr double ArrowCentreY = 394;
 constexpr double ArrowHalfWidth = 7;
@@ -102,6 +122,11 @@ constexpr double ExitCrossX = 785.5;
 constexpr double ExitCrossY = 14.5;
 constexpr double ExitCrossArm = 5;
 constexpr Rgb ExitCrossColour = {170, 170, 170};
+
+bool Within(Box inner, Box outer) {
+  return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
+         inner.bottom <= outer.bottom;
+}
 
 Box Grown(Box box, int by) {
   return {box.left - by, box.top - by, box.right + by, box.bottom + by};
@@ -138,7 +163,7 @@ void DrawPresetBar(Image& panel) {
   }
 }
 
-void DrawArrows(Image& panel) {
+bool DrawArrows(Image& panel, std::string* error) {
   for (const Arrow& arrow : Arrows) {
     const double tip = arrow.up ? -ArrowHalfHeight : ArrowHalfHeight;
     const Shape triangle = TriangleShape(arrow.centre_x - ArrowHalfWidth, ArrowCentreY - tip,
@@ -148,8 +173,13 @@ void DrawArrows(Image& panel) {
                         static_cast<int>(ArrowCentreY - ArrowHalfHeight) - 1,
                         static_cast<int>(arrow.centre_x + ArrowHalfWidth) + 1,
                         static_cast<int>(ArrowCentreY + ArrowHalfHeight) + 1};
+    if (!Within(bounds, arrow.touch)) {
+      *error = std::string("the arrow of ") + arrow.name + " leaves its touch rectangle";
+      return false;
+    }
     FillShape(panel, bounds, CaptionGrey, triangle);
   }
+  return true;
 }
 
 void DrawExitCross(Image& panel) {
@@ -160,11 +190,16 @@ void DrawExitCross(Image& panel) {
   FillShape(panel, {776, 5, 795, 24}, ExitCrossColour, cross);
 }
 
-void DrawCaptions(Image& panel, CaptionFont& font) {
+bool DrawCaptions(Image& panel, CaptionFont& font, std::string* error) {
   for (const Caption& caption : Captions) {
-    DrawCaption(panel, font, *caption.style, caption.text, caption.centre_x, caption.centre_y);
+    const Box drawn =
+        DrawCaption(panel, font, *caption.style, caption.text, caption.centre_x, caption.centre_y);
+    if (!Within(drawn, caption.touch)) {
+      *error = std::string("the caption ") + caption.text + " leaves its touch rectangle";
+      return false;
+    }
   }
-  DrawArrows(panel);
+  return DrawArrows(panel, error);
 }
 
 bool StampUnlitLamps(Image& panel, std::string* error) {
@@ -195,7 +230,7 @@ std::optional<Image> DrawPanelPicture(CaptionFont& font, bool with_captions, std
   DrawLcdWindow(picture);
   DrawPresetBar(picture);
   DrawExitCross(picture);
-  if (with_captions) DrawCaptions(picture, font);
+  if (with_captions && !DrawCaptions(picture, font, error)) return std::nullopt;
   DrawCaption(picture, font, Brand, "QUELT", 690, 452);
   if (!StampUnlitLamps(picture, error)) return std::nullopt;
   return picture;

@@ -104,10 +104,12 @@ void DrawText(Image& image, CaptionFont& font, const TextStyle& style, const std
   }
 }
 
-void DrawCaption(Image& image, CaptionFont& font, const TextStyle& style, const std::string& text,
-                 double centre_x, double centre_y) {
+Box DrawCaption(Image& image, CaptionFont& font, const TextStyle& style, const std::string& text,
+                double centre_x, double centre_y) {
   const int width = TextWidth(font, style, text);
   const int left = static_cast<int>(std::floor(centre_x - width / 2.0 + 0.5));
-  const int baseline = static_cast<int>(std::floor(centre_y + CapHeight(font, style) / 2.0 + 0.5));
+  const int cap_height = CapHeight(font, style);
+  const int baseline = static_cast<int>(std::floor(centre_y + cap_height / 2.0 + 0.5));
   DrawText(image, font, style, text, left, baseline);
+  return {left, baseline - cap_height, left + width - 1, baseline - 1};
 }

@@ -38,5 +38,6 @@ int CapHeight(CaptionFont& font, const TextStyle& style);
 void DrawText(Image& image, CaptionFont& font, const TextStyle& style, const std::string& text,
               int left, int baseline);
 // Draws the text centred on (centre_x, centre_y): the middle of its capitals lies there.
-void DrawCaption(Image& image, CaptionFont& font, const TextStyle& style, const std::string& text,
-                 double centre_x, double centre_y);
+// Returns the box from the baseline to the top of the capitals across the text's advances.
+Box DrawCaption(Image& image, CaptionFont& font, const TextStyle& style, const std::string& text,
+                double centre_x, double centre_y);
