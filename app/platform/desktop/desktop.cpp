@@ -69,8 +69,10 @@ void ForgetForeground(HWND window) {
 }
 
 }  // namespace desktop
+}  // namespace platform
 
-using namespace desktop;
+using namespace platform;
+using namespace platform::desktop;
 
 HWND FindWindowW(LPCWSTR class_name, LPCWSTR title) {
   if (HWND own = FindOwnWindow(class_name, title)) return own;
@@ -102,5 +104,3 @@ BOOL SetForegroundWindow(HWND window) {
   own_foreground = window;
   return TRUE;
 }
-
-}  // namespace platform

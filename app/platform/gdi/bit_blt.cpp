@@ -76,8 +76,10 @@ bool ConvertRows(const Pixels& destination, const Pixels& source, const Copy& co
 
 }  // namespace
 }  // namespace gdi
+}  // namespace platform
 
-using namespace gdi;
+using namespace platform;
+using namespace platform::gdi;
 
 BOOL BitBlt(HDC destination_dc, int x, int y, int width, int height, HDC source_dc, int source_x,
             int source_y, DWORD rop) {
@@ -99,5 +101,3 @@ BOOL BitBlt(HDC destination_dc, int x, int y, int width, int height, HDC source_
   MarkDrawn(destination, RECT{copy.x, copy.y, copy.x + copy.width, copy.y + copy.height});
   return TRUE;
 }
-
-}  // namespace platform

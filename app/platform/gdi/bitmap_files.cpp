@@ -29,6 +29,9 @@ bool ReadSmallFile(const std::string& path, std::vector<std::uint8_t>* contents)
 }
 
 }  // namespace
+}  // namespace platform
+
+using namespace platform;
 
 HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name) {
   // Bitmaps are numbered resources; there are no named ones.
@@ -50,5 +53,3 @@ HBITMAP SHLoadDIBitmap(LPCWSTR path) {
   }
   return gdi::BitmapFromBmp(contents.data(), contents.size());
 }
-
-}  // namespace platform

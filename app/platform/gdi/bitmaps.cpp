@@ -30,8 +30,10 @@ int DescribeFont(const LOGFONTW& logfont, int buffer_size, void* buffer) {
 
 }  // namespace
 }  // namespace gdi
+}  // namespace platform
 
-using namespace gdi;
+using namespace platform;
+using namespace platform::gdi;
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
   std::lock_guard<std::mutex> hold(GdiLock());
@@ -101,5 +103,3 @@ BOOL DeleteObject(HGDIOBJ object) {
   if (FindFont(object)) return !SelectedAnywhere(object) && RemoveFont(object);
   return FALSE;
 }
-
-}  // namespace platform

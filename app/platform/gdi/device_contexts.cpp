@@ -56,8 +56,10 @@ HGDIOBJ Exchange(HGDIOBJ& slot, HGDIOBJ object) {
 
 }  // namespace
 }  // namespace gdi
+}  // namespace platform
 
-using namespace gdi;
+using namespace platform;
+using namespace platform::gdi;
 
 HDC GetDC(HWND window) { return NewWindowDc(window, DcKind::Window); }
 
@@ -146,5 +148,3 @@ int SetBkMode(HDC handle, int mode) {
   dc->background_mode = mode;
   return previous;
 }
-
-}  // namespace platform

@@ -98,8 +98,10 @@ int LineWidth(SizedFont& font, const std::u32string& line) {
 
 }  // namespace
 }  // namespace gdi
+}  // namespace platform
 
-using namespace gdi;
+using namespace platform;
+using namespace platform::gdi;
 
 int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
   if (!text || !rect || count < -1) return 0;
@@ -140,5 +142,3 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
   MarkDrawn(pixels, drawn);
   return text_height;
 }
-
-}  // namespace platform

@@ -1,0 +1,244 @@
+// The headless display: window contexts drawing on the windows' surfaces, the screen composed
+// from the visible windows, pen events delivered with window coordinates, and the desktop of the
+// platform's own windows.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/testing_display.h"
+#include "tests/platform_drawing/dib_probe.h"
+
+namespace platform::test {
+namespace {
+
+using testing::CaptureScreen;
+using testing::InjectPen;
+using testing::Pen;
+
+LRESULT PlainProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+class HeadlessDisplay : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::ForceHeadlessDisplay();
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = PlainProcedure;
+    window_class.lpszClassName = u"DrawingTestWindow";
+    RegisterClassW(&window_class);
+  }
+  void TearDown() override {
+    for (HWND window : windows_) DestroyWindow(window);
+  }
+
+  HWND Window(int x, int y, int width, int height, bool visible, LPCWSTR title = u"Drawing") {
+    HWND window =
+        CreateWindowExW(0, u"DrawingTestWindow", title, WS_POPUP | (visible ? WS_VISIBLE : 0), x, y,
+                        width, height, nullptr, nullptr, nullptr, nullptr);
+    windows_.push_back(window);
+    return window;
+  }
+
+  std::vector<HWND> windows_;
+};
+
+Rgb ScreenPixel(const std::vector<std::uint8_t>& screen, int x, int y) {
+  const std::uint8_t* pixel =
+      &screen[(static_cast<std::size_t>(y) * testing::kScreenWidth + x) * 3];
+  return static_cast<Rgb>(pixel[0]) << 16 | static_cast<Rgb>(pixel[1]) << 8 | pixel[2];
+}
+
+// Fills a window through its context, as the program copies its back buffer.
+void PaintWindow(HWND window, int width, int height, Rgb colour) {
+  Dib picture(width, height, 24, true);
+  picture.Fill(colour);
+  HDC dc = GetDC(window);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_TRUE(BitBlt(dc, 0, 0, width, height, picture.dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(ReleaseDC(window, dc), 1);
+}
+
+TEST_F(HeadlessDisplay, CaptureShowsWhatWasDrawnOnVisibleWindowsAtTheirPlaces) {
+  HWND window = Window(50, 40, 200, 100, true);
+  PaintWindow(window, 200, 100, 0x336699);
+  const auto screen = CaptureScreen();
+  ASSERT_EQ(screen.size(), 800u * 480 * 3);
+  EXPECT_EQ(ScreenPixel(screen, 50, 40), 0x336699u);
+  EXPECT_EQ(ScreenPixel(screen, 249, 139), 0x336699u);
+  EXPECT_EQ(ScreenPixel(screen, 49, 40), 0x000000u);
+  EXPECT_EQ(ScreenPixel(screen, 250, 139), 0x000000u);
+  EXPECT_EQ(ScreenPixel(screen, 249, 140), 0x000000u);
+}
+
+TEST_F(HeadlessDisplay, HiddenWindowsDrawIntoTheirSurfaceOffScreen) {
+  HWND window = Window(0, 0, 800, 480, false);
+  PaintWindow(window, 800, 480, 0xC0FFEE);
+  EXPECT_EQ(ScreenPixel(CaptureScreen(), 10, 10), 0x000000u);
+  ShowWindow(window, SW_SHOW);
+  EXPECT_EQ(ScreenPixel(CaptureScreen(), 10, 10), 0xC0FFEEu);
+  ShowWindow(window, SW_HIDE);
+  EXPECT_EQ(ScreenPixel(CaptureScreen(), 10, 10), 0x000000u);
+}
+
+TEST_F(HeadlessDisplay, LaterShownWindowsLieOnTopUntilOneIsBroughtForward) {
+  HWND lower = Window(0, 0, 100, 100, true);
+  HWND upper = Window(50, 50, 100, 100, true);
+  PaintWindow(lower, 100, 100, 0x111111);
+  PaintWindow(upper, 100, 100, 0x222222);
+  EXPECT_EQ(ScreenPixel(CaptureScreen(), 75, 75), 0x222222u);
+  EXPECT_TRUE(SetForegroundWindow(lower));
+  EXPECT_EQ(ScreenPixel(CaptureScreen(), 75, 75), 0x111111u);
+}
+
+TEST_F(HeadlessDisplay, TextOnAWindowContextReachesTheScreen) {
+  HWND window = Window(0, 0, 800, 480, true);
+  HDC dc = GetDC(window);
+  SetBkColor(dc, RGB(0, 0, 255));
+  RECT rect{100, 100, 300, 140};
+  EXPECT_EQ(DrawTextW(dc, u"12:00", -1, &rect, DT_CENTER), 16) << "the stock font's cell";
+  ReleaseDC(window, dc);
+  const auto screen = CaptureScreen();
+  int blue = 0;
+  for (int y = 100; y < 116; ++y) {
+    for (int x = 100; x < 300; ++x) blue += ScreenPixel(screen, x, y) == 0x0000FF;
+  }
+  EXPECT_GT(blue, 50) << "the opaque background of the line";
+  EXPECT_EQ(ScreenPixel(screen, 150, 120), 0x000000u) << "below the line's cell";
+}
+
+MSG NextMessage() {
+  MSG msg{};
+  EXPECT_GT(GetMessageW(&msg, nullptr, 0, 0), 0);
+  return msg;
+}
+
+TEST_F(HeadlessDisplay, PenEventsReachTheWindowUnderThePointInItsCoordinates) {
+  HWND left = Window(0, 0, 400, 480, true);
+  HWND right = Window(400, 100, 400, 380, true);
+  struct Touch {
+    int x, y;
+    HWND window;
+    int window_x, window_y;
+  };
+  for (const Touch& touch : {Touch{10, 20, left, 10, 20}, Touch{399, 479, left, 399, 479},
+                             Touch{400, 100, right, 0, 0}, Touch{771, 29, nullptr, 0, 0},
+                             Touch{799, 479, right, 399, 379}, Touch{500, 50, nullptr, 0, 0}}) {
+    const bool delivered = InjectPen(Pen::Down, touch.x, touch.y);
+    ASSERT_EQ(delivered, touch.window != nullptr) << touch.x << "," << touch.y;
+    if (!delivered) continue;
+    const MSG down = NextMessage();
+    EXPECT_EQ(down.hwnd, touch.window);
+    EXPECT_EQ(down.message, static_cast<UINT>(WM_LBUTTONDOWN));
+    EXPECT_EQ(LOWORD(down.lParam), touch.window_x);
+    EXPECT_EQ(HIWORD(down.lParam), touch.window_y);
+    ASSERT_TRUE(InjectPen(Pen::Up, touch.x, touch.y));
+    const MSG up = NextMessage();
+    EXPECT_EQ(up.hwnd, touch.window);
+    EXPECT_EQ(up.message, static_cast<UINT>(WM_LBUTTONUP));
+    EXPECT_EQ(up.lParam, down.lParam);
+  }
+}
+
+TEST_F(HeadlessDisplay, TheFingerLiftsOnTheWindowItTouched) {
+  HWND left = Window(0, 0, 400, 480, true);
+  Window(400, 0, 400, 480, true);
+  ASSERT_TRUE(InjectPen(Pen::Down, 390, 10));
+  ASSERT_TRUE(InjectPen(Pen::Up, 410, 10));
+  NextMessage();
+  const MSG up = NextMessage();
+  EXPECT_EQ(up.hwnd, left);
+  EXPECT_EQ(LOWORD(up.lParam), 410);
+}
+
+TEST_F(HeadlessDisplay, BeginPaintTakesTheUpdateRegionAndEndPaintShowsTheDrawing) {
+  HWND window = Window(0, 0, 320, 200, false);
+  ShowWindow(window, SW_SHOW);
+  PAINTSTRUCT paint{};
+  HDC dc = BeginPaint(window, &paint);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(paint.hdc, dc);
+  EXPECT_EQ(paint.rcPaint.right, 320);
+  EXPECT_EQ(paint.rcPaint.bottom, 200);
+  Dib picture(320, 200, 24, true);
+  picture.Fill(0x445566);
+  EXPECT_TRUE(BitBlt(dc, 0, 0, 320, 200, picture.dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(ReleaseDC(window, dc), 0) << "a paint context ends with EndPaint";
+  EXPECT_TRUE(EndPaint(window, &paint));
+  EXPECT_FALSE(EndPaint(window, &paint)) << "only once";
+  EXPECT_EQ(ScreenPixel(CaptureScreen(), 319, 199), 0x445566u);
+  // Validated: a second paint has nothing to update, yet still draws.
+  dc = BeginPaint(window, &paint);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(paint.rcPaint.right - paint.rcPaint.left, 0);
+  EXPECT_TRUE(EndPaint(window, &paint));
+}
+
+TEST_F(HeadlessDisplay, WindowContextsEndOnlyWithTheirOwnWindow) {
+  HWND window = Window(0, 0, 10, 10, true);
+  HWND other = Window(0, 0, 10, 10, true);
+  HDC dc = GetDC(window);
+  EXPECT_EQ(ReleaseDC(other, dc), 0);
+  EXPECT_FALSE(DeleteDC(dc)) << "a window context is released, not deleted";
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, 2, 2);
+  EXPECT_EQ(SelectObject(dc, bitmap), nullptr) << "no bitmap goes into a window context";
+  EXPECT_TRUE(DeleteObject(bitmap));
+  EXPECT_EQ(ReleaseDC(window, dc), 1);
+  EXPECT_EQ(ReleaseDC(window, dc), 0) << "only once";
+  PAINTSTRUCT paint{};
+  EXPECT_EQ(BeginPaint(window, nullptr), nullptr);
+  EXPECT_FALSE(EndPaint(window, nullptr));
+  EXPECT_FALSE(EndPaint(window, &paint));
+}
+
+TEST_F(HeadlessDisplay, AContextOfADestroyedWindowDrawsNothing) {
+  HWND window = CreateWindowExW(0, u"DrawingTestWindow", u"Gone", WS_POPUP | WS_VISIBLE, 0, 0, 10,
+                                10, nullptr, nullptr, nullptr, nullptr);
+  HDC dc = GetDC(window);
+  Dib picture(10, 10, 24, true);
+  DestroyWindow(window);
+  EXPECT_FALSE(BitBlt(dc, 0, 0, 10, 10, picture.dc, 0, 0, SRCCOPY));
+  RECT rect{0, 0, 10, 10};
+  EXPECT_EQ(DrawTextW(dc, u"x", 1, &rect, 0), 0);
+  EXPECT_EQ(GetDC(window), nullptr);
+  EXPECT_EQ(ReleaseDC(window, dc), 1) << "the context itself still ends";
+}
+
+TEST_F(HeadlessDisplay, FindWindowMatchesClassAndTitleIgnoringCaseAmongOwnWindows) {
+  HWND hidden = Window(0, 0, 10, 10, false, u"QUELT_VER120");
+  HWND other = Window(0, 0, 10, 10, true, u"Atlan");
+  EXPECT_EQ(FindWindowW(u"DrawingTestWindow", u"QUELT_VER120"), hidden) << "hidden ones too";
+  EXPECT_EQ(FindWindowW(u"drawingtestwindow", u"quelt_ver120"), hidden);
+  EXPECT_EQ(FindWindowW(nullptr, u"Atlan"), other);
+  EXPECT_EQ(FindWindowW(u"OtherClass", u"Atlan"), nullptr);
+  EXPECT_EQ(FindWindowW(nullptr, u"Atla"), nullptr);
+  EXPECT_EQ(FindWindowW(u"DrawingTestWindow", nullptr), hidden) << "any title";
+}
+
+TEST_F(HeadlessDisplay, ForegroundIsTheVisibleWindowLastBroughtForward) {
+  HWND first = Window(0, 0, 10, 10, true);
+  HWND second = Window(0, 0, 10, 10, false);
+  EXPECT_EQ(GetForegroundWindow(), nullptr) << "showing alone brings nothing forward";
+  EXPECT_FALSE(SetForegroundWindow(second)) << "hidden";
+  EXPECT_EQ(GetForegroundWindow(), nullptr);
+  // A handle with its lowest bit set names the same window.
+  const auto odd = reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(first) | 1);
+  EXPECT_TRUE(SetForegroundWindow(odd));
+  EXPECT_EQ(GetForegroundWindow(), first);
+  ShowWindow(second, SW_SHOW);
+  EXPECT_TRUE(SetForegroundWindow(second));
+  EXPECT_EQ(GetForegroundWindow(), second);
+  ShowWindow(second, SW_HIDE);
+  EXPECT_EQ(GetForegroundWindow(), nullptr) << "hiding the foreground window leaves none";
+  ShowWindow(second, SW_SHOW);
+  EXPECT_EQ(GetForegroundWindow(), nullptr);
+  EXPECT_TRUE(SetForegroundWindow(first));
+  DestroyWindow(first);
+  windows_.erase(windows_.begin());
+  EXPECT_EQ(GetForegroundWindow(), nullptr) << "nor does destroying it";
+  EXPECT_FALSE(SetForegroundWindow(first));
+  EXPECT_FALSE(SetForegroundWindow(nullptr));
+}
+
+}  // namespace
+}  // namespace platform::test
