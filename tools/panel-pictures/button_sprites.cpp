@@ -31,7 +31,7 @@ const LampStyle& StyleOf(int bitmap) {
   for (const LampStyle& style : LampStyles) {
     if (style.bitmap == bitmap) return style;
   }
-  return LampStyles[1];
+  return LampStyles[1];  // the lamp table names no other sprite; any other would be a dark one
 }
 
 // The lamp slot within a 32 x 12 frame.
