@@ -15,7 +15,6 @@ constexpr int TextBufferChars = 100;
 constexpr UINT MainIconId = 101;
 constexpr int ScreenWidth = 800;
 constexpr int ScreenHeight = 480;
-constexpr UINT PanelPictureId = 188;
 
 // Thin border only: not visible, no caption, no system menu.
 constexpr DWORD MainWindowStyle = WS_BORDER;
