@@ -36,6 +36,9 @@
 
 namespace platform {
 
+// The calls that run or end a run act for the controller only; from a run thread they do nothing
+// and report failure, since that thread holds the baton they would wait for.
+
 // A local date and time for the virtual clock; the day of the week is worked out.
 SYSTEMTIME LocalTime(int year, int month, int day, int hour, int minute, int second);
 

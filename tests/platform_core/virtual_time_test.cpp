@@ -330,6 +330,18 @@ TEST_F(VirtualTime, ControllerOwnsNothingAndNeverBlocks) {
   EXPECT_EQ(platform::VirtualNowMs(), 0);
 }
 
+TEST_F(VirtualTime, RunThreadsCannotDriveTheRun) {
+  platform::StartMainThread([] {
+    platform::AdvanceVirtualTime(1000);
+    platform::EndVirtualRun();
+    int result = 0;
+    platform::TraceEvent(platform::RunUntilMainReturns(1000, &result) ? "ran" : "refused");
+    return 0;
+  });
+  ASSERT_TRUE(platform::RunUntilMainReturns(1000, nullptr));
+  EXPECT_EQ(TraceLines(), (std::vector<std::string>{"0 t0 refused"}));
+}
+
 std::atomic<int> probes{0};
 
 DWORD ProbeForever(LPVOID) {

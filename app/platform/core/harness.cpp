@@ -56,6 +56,12 @@ void DropUnusedClassesLocked() {
                 classes.end());
 }
 
+// The harness acts for the controller only: a run thread that called it would wait for the
+// baton it holds.
+bool IsControllerLocked() {
+  return Core().virtual_active.load() && std::this_thread::get_id() == Core().run.controller;
+}
+
 }  // namespace
 
 void AddRunEndHandler(void (*handler)()) {
@@ -92,21 +98,21 @@ bool StartVirtualRun(const SYSTEMTIME& local_time) {
 bool StartMainThread(std::function<int()> body) {
   {
     std::lock_guard<std::mutex> lock(Core().mutex);
-    if (!Core().virtual_active.load() || !Core().run.threads.empty() || !body) return false;
+    if (!IsControllerLocked() || !Core().run.threads.empty() || !body) return false;
   }
   return StartRunThread([body = std::move(body)] { return static_cast<DWORD>(body()); }) != nullptr;
 }
 
 void AdvanceVirtualTime(std::int64_t ms) {
   std::unique_lock<std::mutex> lock(Core().mutex);
-  if (!Core().virtual_active.load()) return;
+  if (!IsControllerLocked()) return;
   RunThreadsUntil(lock, Core().virtual_now_ms.load() + std::max<std::int64_t>(ms, 0), false);
 }
 
 bool RunUntilMainReturns(std::int64_t bound_ms, int* result) {
   std::unique_lock<std::mutex> lock(Core().mutex);
   VirtualRun& run = Core().run;
-  if (!Core().virtual_active.load()) return false;
+  if (!IsControllerLocked()) return false;
   if (!run.main_returned) {
     RunThreadsUntil(lock, Core().virtual_now_ms.load() + std::max<std::int64_t>(bound_ms, 0), true);
   }
@@ -158,7 +164,7 @@ void EndVirtualRun() {
   std::uint64_t watermark = 0;
   {
     std::unique_lock<std::mutex> lock(core.mutex);
-    if (!core.virtual_active.load()) return;
+    if (!IsControllerLocked()) return;
     StopRunThreads(lock, &removed);
     DropUnusedClassesLocked();
     watermark = core.run.kernel_handle_watermark;

@@ -232,11 +232,11 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  ThreadState* me = CurrentThread();
+  // A null window posts to the calling thread itself.
+  ThreadState* target = window == nullptr ? CurrentThread() : nullptr;
   bool wake_display = false;
   {
     std::lock_guard<std::mutex> lock(Core().mutex);
-    ThreadState* target = me;
     if (window != nullptr) {
       Window* found = FindWindowLocked(window);
       if (found == nullptr) return FALSE;
