@@ -333,6 +333,9 @@ bool StartSdlBackend() {
   // Ctrl-C ends the program as any other; SDL would turn it into an SDL_QUIT nobody reads.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // A touch on a window that is not focused yet is a touch all the same: SDL would drop the
+  // click that focuses the window.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   if (SDL_GetNumVideoDisplays() < 1) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
