@@ -169,12 +169,7 @@ void PressKey(AudioUnit* unit, PanelKey key, std::uint32_t now) {
     return;
   }
   if (!unit->powered) return;
-  if (const int preset = PresetNumber(key)) {
-    if (!IsRadio(*unit)) return;
-    Tune(unit, Presets(unit)[preset - 1]);
-    unit->scanning = false;
-    return;
-  }
+  if (PresetNumber(key)) return;  // recalled at the release, stored when held
   switch (key) {
     case PanelKey::SeekUp:
     case PanelKey::SeekDown:
@@ -235,6 +230,18 @@ void RepeatKey(AudioUnit* unit, PanelKey key, int repeats, std::uint32_t now) {
     unit->preset = preset;
     ShowMessage(unit, "PRESET STORED", now);
   }
+}
+
+// A preset released before it was held long enough to store is recalled.
+void EndHold(AudioUnit* unit) {
+  const int preset = PresetNumber(unit->held_key);
+  if (preset && unit->held_repeats < StorePresetRepeats && unit->powered && IsRadio(*unit)) {
+    Tune(unit, Presets(unit)[preset - 1]);
+    unit->scanning = false;
+  }
+  unit->held_key = PanelKey::None;
+  unit->held_repeats = 0;
+  unit->eject_held = false;
 }
 
 void StepVolume(AudioUnit* unit, bool up) {
@@ -382,11 +389,7 @@ void ApplyPacket(AudioUnit* unit, const DecodedPacket& packet, std::uint32_t now
   // Only touches end a hold: heartbeats and replies pass between the repeats of a held key.
   const bool repeat = (packet.kind == PacketKind::TouchKey && packet.key == unit->held_key) ||
                       (packet.kind == PacketKind::Eject && unit->eject_held);
-  if (IsTouch(packet.kind) && !repeat) {
-    unit->held_key = PanelKey::None;
-    unit->held_repeats = 0;
-    unit->eject_held = false;
-  }
+  if (IsTouch(packet.kind) && !repeat) EndHold(unit);
   switch (packet.kind) {
     case PacketKind::TouchKey:
       if (repeat) {

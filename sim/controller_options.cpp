@@ -87,7 +87,7 @@ bool SetControllerOption(const std::string& key, const std::string& value,
     options->short_by = number;
   } else if (key == "vanish") {
     ScheduledEvent event{ScheduledEvent::Kind::Vanish, 0, 0};
-    good = ParseVanish(value, &event) && event.amount > 0;
+    good = ParseVanish(value, &event);
     options->script.push_back(event);
   } else {
     good = false;

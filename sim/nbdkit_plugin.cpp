@@ -89,7 +89,7 @@ int Pwrite(void* handle, const void* buffer, uint32_t count, uint64_t offset, ui
 
 nbdkit_plugin MakePlugin() {
   nbdkit_plugin plugin{};
-  plugin.name = "quelt_sim";
+  plugin.name = "quelt-sim";
   plugin.longname = "Quelt simulated audio-unit controller";
   plugin.version = "1.0";
   plugin.unload = Unload;
