@@ -43,6 +43,11 @@ constexpr Station AmStations[] = {
     {1440, "WORLD 1440", "WORLD SERVICE NEWS IN ENGLISH"},
 };
 
+// The panel mirrors columns 2 to 312 of the LCD; the unit keeps its content inside them.
+constexpr int ShownLeft = 2;
+constexpr int ShownRight = 313;
+constexpr int ShownWidth = ShownRight - ShownLeft;
+
 const char* const SetupNames[SetupItems] = {"BASS", "TREBLE", "BALANCE"};
 
 bool IsTouch(PacketKind kind) {
@@ -309,13 +314,13 @@ void DrawTextLine(LcdImage* image, const std::string& text, int y, std::uint32_t
   constexpr int Scale = 2;
   constexpr int Gap = 60;
   const int width = LcdTextWidth(text, Scale);
-  if (width <= LcdWidth) {
-    DrawLcdText(image, (LcdWidth - width) / 2, y, text, Scale);
+  if (width <= ShownWidth) {
+    DrawLcdText(image, ShownLeft + (ShownWidth - width) / 2, y, text, Scale);
     return;
   }
   const int offset = static_cast<int>(now / 40 % static_cast<std::uint32_t>(width + Gap));
-  DrawLcdText(image, -offset, y, text, Scale);
-  DrawLcdText(image, width + Gap - offset, y, text, Scale);
+  DrawLcdText(image, ShownLeft - offset, y, text, Scale, ShownLeft, ShownRight);
+  DrawLcdText(image, ShownLeft + width + Gap - offset, y, text, Scale, ShownLeft, ShownRight);
 }
 
 std::string ClockText(const SYSTEMTIME& time) {
@@ -324,8 +329,8 @@ std::string ClockText(const SYSTEMTIME& time) {
 
 void DrawPoweredOff(const SYSTEMTIME& time, LcdImage* image) {
   const std::string clock = ClockText(time);
-  DrawLcdText(image, (LcdWidth - LcdTextWidth(clock, 5)) / 2, 28, clock, 5);
-  DrawLcdText(image, (LcdWidth - LcdTextWidth("POWER OFF")) / 2, 100, "POWER OFF");
+  DrawLcdText(image, ShownLeft + (ShownWidth - LcdTextWidth(clock, 5)) / 2, 28, clock, 5);
+  DrawLcdText(image, ShownLeft + (ShownWidth - LcdTextWidth("POWER OFF")) / 2, 100, "POWER OFF");
 }
 
 void DrawSetup(const AudioUnit& unit, LcdImage* image) {
@@ -335,16 +340,16 @@ void DrawSetup(const AudioUnit& unit, LcdImage* image) {
     const int value = unit.setup_values[i];
     DrawLcdText(image, 20, y, SetupNames[i], 2);
     DrawLcdText(image, 220, y, (value > 0 ? "+" : "") + std::to_string(value), 2);
-    if (i == unit.setup_item) InvertLcdRect(image, 14, y - 3, 292, 20);
+    if (i == unit.setup_item) InvertLcdRect(image, 14, y - 3, 290, 20);
   }
-  DrawLcdText(image, 4, 110, "VOL: ADJUST   ENTER: NEXT   SETUP: BACK");
+  DrawLcdText(image, 8, 110, "VOL: ADJUST   ENTER: NEXT   SETUP: BACK");
 }
 
 void DrawVolume(const AudioUnit& unit, LcdImage* image) {
   DrawLcdText(image, 2, 104, "VOL", 2);
   DrawLcdText(image, 42, 104, TwoDigits(unit.volume), 2);
   constexpr int BarLeft = 74;
-  constexpr int BarWidth = 244;
+  constexpr int BarWidth = ShownRight - BarLeft;
   FrameLcdRect(image, BarLeft, 104, BarWidth, 14);
   FillLcdRect(image, BarLeft + 2, 106, (BarWidth - 4) * unit.volume / MaxVolume, 10, true);
 }
@@ -359,7 +364,7 @@ void DrawPlaying(const AudioUnit& unit, std::uint32_t now, LcdImage* image) {
   if (IsRadio(unit)) {
     const std::string frequency = FrequencyText(unit);
     const char* unit_name = unit.source == Source::Am ? "KHZ" : "MHZ";
-    const int right = 240;
+    const int right = 230;
     DrawLcdText(image, right - LcdTextWidth(frequency, 4), 26, frequency, 4);
     DrawLcdText(image, right + 10, 40, unit_name, 2);
   } else if (unit.source == Source::Cd) {
@@ -370,12 +375,12 @@ void DrawPlaying(const AudioUnit& unit, std::uint32_t now, LcdImage* image) {
                     TwoDigits(static_cast<int>(seconds % 60)),
                 2);
   } else {
-    DrawLcdText(image, (LcdWidth - LcdTextWidth("AUX IN", 4)) / 2, 26, "AUX IN", 4);
+    DrawLcdText(image, ShownLeft + (ShownWidth - LcdTextWidth("AUX IN", 4)) / 2, 26, "AUX IN", 4);
   }
 
   const bool message = unit.message && now < unit.message_until;
   DrawTextLine(image, message ? unit.message : TextLine(unit), 66, now);
-  if (message) InvertLcdRect(image, 0, 63, LcdWidth, 20);
+  if (message) InvertLcdRect(image, ShownLeft, 63, ShownWidth, 20);
   if (unit.panel_in_front) DrawLcdText(image, 2, 90, "PANEL");
   if (unit.source == Source::Fm) DrawLcdText(image, 40, 90, "ST");
   if (unit.disc_loaded) DrawLcdText(image, 60, 90, "DISC");
@@ -444,7 +449,7 @@ void DrawAudioUnit(const AudioUnit& unit, const SYSTEMTIME& local_time, std::uin
     DrawPlaying(unit, now, image);
   }
   const std::string clock = ClockText(local_time);
-  DrawLcdText(image, LcdWidth - 2 - LcdTextWidth(clock, 2), 2, clock, 2);
+  DrawLcdText(image, ShownRight - LcdTextWidth(clock, 2), 2, clock, 2);
 }
 
 std::uint8_t UnitStatusByte(const AudioUnit& unit) {
