@@ -1,7 +1,5 @@
 // BitBlt with SRCCOPY: clips to both surfaces, converts between 24-bit and 32-bit pixels, and
 // copies within one surface as if through a temporary picture.
-#include <pixman.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -53,25 +51,54 @@ void CopyRows(const Pixels& destination, const Pixels& source, const Copy& copy)
   }
 }
 
-pixman_image_t* ImageOf(const Pixels& pixels) {
-  const pixman_format_code_t format = pixels.bytes_per_pixel == 3 ? PIXMAN_r8g8b8 : PIXMAN_x8r8g8b8;
-  // pixman takes the first picture row and a signed stride: a bottom-up bitmap needs no flip.
-  return pixman_image_create_bits(format, pixels.width, pixels.height,
-                                  reinterpret_cast<std::uint32_t*>(pixels.top_row),
-                                  static_cast<int>(pixels.stride));
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixels are read as little-endian words");
+
+// Four pixels at a time: three 32-bit words of blue, green, red bytes become four 0x00RRGGBB words.
+// Measured against pixman's conversions (bench/platform_gdi), these loops take about half the time.
+void Expand24To32(const std::uint8_t* source, std::uint32_t* target, int count) {
+  int x = 0;
+  for (; x + 4 <= count; x += 4, source += 12) {
+    std::uint32_t a, b, c;
+    std::memcpy(&a, source, 4);
+    std::memcpy(&b, source + 4, 4);
+    std::memcpy(&c, source + 8, 4);
+    target[x] = a & 0xFFFFFF;
+    target[x + 1] = (a >> 24 | b << 8) & 0xFFFFFF;
+    target[x + 2] = (b >> 16 | c << 16) & 0xFFFFFF;
+    target[x + 3] = c >> 8;
+  }
+  for (; x < count; ++x, source += 3) target[x] = source[0] | source[1] << 8 | source[2] << 16;
+}
+
+void Pack32To24(const std::uint32_t* source, std::uint8_t* target, int count) {
+  int x = 0;
+  for (; x + 4 <= count; x += 4, target += 12) {
+    const std::uint32_t a = source[x] & 0xFFFFFF, b = source[x + 1] & 0xFFFFFF;
+    const std::uint32_t c = source[x + 2] & 0xFFFFFF, d = source[x + 3] & 0xFFFFFF;
+    const std::uint32_t first = a | b << 24, second = b >> 8 | c << 16, third = c >> 16 | d << 8;
+    // Three word stores: one 12-byte copy from a stack array stalls on store forwarding.
+    std::memcpy(target, &first, 4);
+    std::memcpy(target + 4, &second, 4);
+    std::memcpy(target + 8, &third, 4);
+  }
+  for (; x < count; ++x, target += 3) {
+    target[0] = static_cast<std::uint8_t>(source[x]);
+    target[1] = static_cast<std::uint8_t>(source[x] >> 8);
+    target[2] = static_cast<std::uint8_t>(source[x] >> 16);
+  }
 }
 
 // Between 24-bit and 32-bit pixels (never within one surface: a surface has one format).
-bool ConvertRows(const Pixels& destination, const Pixels& source, const Copy& copy) {
-  pixman_image_t* to = ImageOf(destination);
-  pixman_image_t* from = ImageOf(source);
-  if (to && from) {
-    pixman_image_composite32(PIXMAN_OP_SRC, from, nullptr, to, copy.source_x, copy.source_y, 0, 0,
-                             copy.x, copy.y, copy.width, copy.height);
+void ConvertRows(const Pixels& destination, const Pixels& source, const Copy& copy) {
+  for (int row = 0; row < copy.height; ++row) {
+    std::uint8_t* to = PixelAddress(destination, copy.x, copy.y + row);
+    const std::uint8_t* from = PixelAddress(source, copy.source_x, copy.source_y + row);
+    if (source.bytes_per_pixel == 3) {
+      Expand24To32(from, reinterpret_cast<std::uint32_t*>(to), copy.width);
+    } else {
+      Pack32To24(reinterpret_cast<const std::uint32_t*>(from), to, copy.width);
+    }
   }
-  if (to) pixman_image_unref(to);
-  if (from) pixman_image_unref(from);
-  return to && from;
 }
 
 }  // namespace
@@ -94,8 +121,8 @@ BOOL BitBlt(HDC destination_dc, int x, int y, int width, int height, HDC source_
     if (!ClipCopy(copy, destination, source)) return TRUE;
     if (destination.bytes_per_pixel == source.bytes_per_pixel) {
       CopyRows(destination, source, copy);
-    } else if (!ConvertRows(destination, source, copy)) {
-      return FALSE;
+    } else {
+      ConvertRows(destination, source, copy);
     }
   }
   MarkDrawn(destination, RECT{copy.x, copy.y, copy.x + copy.width, copy.y + copy.height});

@@ -1,5 +1,5 @@
 # Device contexts, bitmaps, BitBlt, fonts and text, and BMP decoding.
-foreach(package sdl2 pixman-1 freetype2 fontconfig)
+foreach(package sdl2 freetype2 fontconfig)
   string(TOUPPER "QUELT_${package}" prefix)
   string(REPLACE "-" "_" prefix "${prefix}")
   if(NOT TARGET PkgConfig::${prefix})
