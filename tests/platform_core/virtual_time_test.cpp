@@ -36,10 +36,20 @@ int MainWindowLoop(LPCWSTR name, DWORD style = 0) {
   return main_window.load() != nullptr ? RunMessageLoop() : -1;
 }
 
-// The trace as "<ms> t<thread> <text>" lines.
-std::vector<std::string> TraceLines() {
+bool IsCallTrace(const std::string& text) {
+  for (const char* call : {"CreateWindowExW ", "DestroyWindow ", "ShowWindow ", "CreateThread ",
+                           "MessageBoxW ", "PostQuitMessage "}) {
+    if (text.rfind(call, 0) == 0) return true;
+  }
+  return false;
+}
+
+// The trace as "<ms> t<thread> <text>" lines: the dispatched messages and the tests' own
+// entries, or with calls also the platform calls that the core records.
+std::vector<std::string> TraceLines(bool with_calls = false) {
   std::vector<std::string> lines;
   for (const platform::TraceEntry& entry : platform::VirtualTrace()) {
+    if (!with_calls && IsCallTrace(entry.text)) continue;
     lines.push_back(std::to_string(entry.ms) + " t" + std::to_string(entry.thread) + " " +
                     entry.text);
   }
@@ -172,8 +182,37 @@ TEST_F(VirtualTime, QuitEndsTheLoopAfterThePostedMessagesWithItsCode) {
   EXPECT_EQ(exit_code, 3);
   EXPECT_EQ(TraceLines(),
             (std::vector<std::string>{"10 t0 Quitter 0x0400 0 0", "10 t0 Quitter 0x0405 0 0"}));
-  // The main thread's windows went with it.
-  EXPECT_FALSE(IsWindow(main_window));
+  // Its windows stay until the run ends, as a process's stay until it exits, but they take
+  // nothing any more.
+  EXPECT_TRUE(IsWindow(main_window));
+  EXPECT_EQ(SendMessageW(main_window, WM_USER, 0, 0), 0);
+  platform::AdvanceVirtualTime(100);
+  EXPECT_EQ(TraceLines().size(), 2u);
+}
+
+DWORD ReturnAtOnce(LPVOID) { return 0; }
+
+TEST_F(VirtualTime, TheTraceRecordsTheNotablePlatformCalls) {
+  RegisterScriptedClass(u"Calls", nullptr);
+  platform::StartMainThread([] {
+    HWND window =
+        CreateWindowExW(0, u"Calls", u"Title", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(window, SW_SHOW);
+    CloseHandle(CreateThread(nullptr, 0, ReturnAtOnce, nullptr, 0, nullptr));
+    MessageBoxW(window, u"Error in Load Bitmap 1 !", u"Error", MB_OK);
+    DestroyWindow(window);
+    PostQuitMessage(0);
+    return RunMessageLoop();
+  });
+  ASSERT_TRUE(platform::RunUntilMainReturns(1000, nullptr));
+  EXPECT_EQ(TraceLines(true), (std::vector<std::string>{
+                                  "0 t0 CreateWindowExW Calls Title",
+                                  "0 t0 ShowWindow Calls 5",
+                                  "0 t0 CreateThread t1",
+                                  "0 t0 MessageBoxW Error: Error in Load Bitmap 1 !",
+                                  "0 t0 DestroyWindow Calls",
+                                  "0 t0 PostQuitMessage 0",
+                              }));
 }
 
 TEST_F(VirtualTime, RunUntilMainReturnsStopsAtItsBound) {

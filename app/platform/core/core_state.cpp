@@ -97,20 +97,32 @@ void RemoveWindowLocked(HWND handle, std::vector<HWND>* removed) {
   removed->push_back(handle);
 }
 
-void ReleaseThreadLocked(ThreadState* thread, std::vector<HWND>* removed) {
-  std::vector<HWND> owned;
-  for (auto& [value, window] : Core().windows) {
-    if (window.owner == thread) owned.push_back(window.handle);
-  }
-  for (HWND handle : owned) RemoveWindowLocked(handle, removed);
+void AnswerSentMessagesLocked(ThreadState* thread) {
   for (auto& sent : thread->sent) {
     sent->done = true;
     // The sender waits in the core, never in the display, so no display wake is due.
     (void)Wake(sent->sender);
   }
   thread->sent.clear();
+}
+
+void ReleaseThreadLocked(ThreadState* thread, std::vector<HWND>* removed) {
+  std::vector<HWND> owned;
+  for (auto& [value, window] : Core().windows) {
+    if (window.owner == thread) owned.push_back(window.handle);
+  }
+  for (HWND handle : owned) RemoveWindowLocked(handle, removed);
+  AnswerSentMessagesLocked(thread);
   thread->posted.clear();
   thread->timers.clear();
+}
+
+bool TraceRecording() { return Core().virtual_active.load() && Core().trace_recording.load(); }
+
+std::string ClassNameOf(HWND handle) {
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  Window* window = FindWindowLocked(handle);
+  return window != nullptr ? Utf8FromWide(window->window_class->name) : std::string("?");
 }
 
 void ReportWindowsRemoved(const std::vector<HWND>& removed) {

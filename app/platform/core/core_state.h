@@ -175,10 +175,18 @@ bool WindowShownLocked(const Window& window);
 // with it. Appends the handles removed, for the display to be told once the lock is released.
 void RemoveWindowLocked(HWND handle, std::vector<HWND>* removed);
 
+// Answers every message sent to a thread that will never handle them with 0.
+void AnswerSentMessagesLocked(ThreadState* thread);
+
 // A thread is going away: removes its windows and answers the messages sent to it with 0.
 void ReleaseThreadLocked(ThreadState* thread, std::vector<HWND>* removed);
 
 // Lock not held.
+
+// Whether the trace of a virtual run is being recorded; callers build trace texts only then.
+bool TraceRecording();
+// The window's class name in UTF-8, or "?" for no window.
+std::string ClassNameOf(HWND window);
 
 // Calls the window's procedure on the calling thread; 0 when the window is gone.
 LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

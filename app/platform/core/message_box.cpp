@@ -2,6 +2,7 @@
 // keeps delivering its timers, posted and sent messages, as a Win32 modal loop does.
 #include "platform/core/message_queue.h"
 #include "platform/internal/host.h"
+#include "platform/testing.h"
 
 namespace {
 
@@ -25,6 +26,10 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT) {
   // A null caption reads "Error", as in Win32.
   int box = platform::DisplayBeginMessageBox(owner, text != nullptr ? text : u"",
                                              caption != nullptr ? caption : u"Error");
+  if (TraceRecording()) {
+    platform::TraceEvent("MessageBoxW " + platform::Utf8FromWide(caption) + ": " +
+                         platform::Utf8FromWide(text));
+  }
   MSG msg{};
   while (!platform::DisplayMessageBoxDone(box)) {
     Fetched fetched = FetchMessage(me, MessageFilter{}, NextAnswerCheck(box, owner), &msg);

@@ -115,9 +115,7 @@ const char* MessageName(UINT message) {
 // "<window class> <message> <wParam> <lParam>", e.g. "QUELT_VER120 WM_TIMER 1 0" or
 // "DiskRead 0x0500 0 0"; handles are left out, so that two runs give the same text.
 std::string DispatchText(const MSG& msg) {
-  WindowInfo info{};
-  std::string target = DescribeWindow(msg.hwnd, &info) ? Utf8FromWide(info.class_name)
-                                                       : std::string(msg.hwnd ? "?" : "-");
+  std::string target = msg.hwnd != nullptr ? ClassNameOf(msg.hwnd) : std::string("-");
   char number[16];
   const char* name = MessageName(msg.message);
   if (name == nullptr) {
@@ -176,9 +174,7 @@ BOOL TranslateMessage(const MSG* msg) {
 
 LRESULT DispatchMessageW(const MSG* msg) {
   if (msg == nullptr) return 0;
-  if (platform::VirtualTimeActive() && Core().trace_recording.load()) {
-    platform::TraceEvent(DispatchText(*msg));
-  }
+  if (TraceRecording()) platform::TraceEvent(DispatchText(*msg));
   if (msg->message == WM_TIMER && msg->lParam != 0) {
     TIMERPROC proc = nullptr;
     if (ThreadState* me = CurrentThread(); me != nullptr) {
@@ -203,8 +199,10 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     lock.unlock();
     return CallWindowProcedure(window, message, wparam, lparam);
   }
-  // Outside a run's threads only its controller may wait for an answer (see below).
+  // Outside a run's threads only its controller may wait for an answer (see below); a run thread
+  // that returned answers nothing any more.
   if (me == nullptr && std::this_thread::get_id() != Core().run.controller) return 0;
+  if (target->owner->finished) return 0;
   auto sent = std::make_shared<SentMessage>(
       SentMessage{target->handle, message, wparam, lparam, 0, false, me});
   target->owner->sent.push_back(sent);
@@ -255,6 +253,7 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 void PostQuitMessage(int exit_code) {
   ThreadState* me = CurrentThread();
   if (me == nullptr) return;
+  if (TraceRecording()) platform::TraceEvent("PostQuitMessage " + std::to_string(exit_code));
   std::lock_guard<std::mutex> lock(Core().mutex);
   me->quit_pending = true;
   me->quit_code = exit_code;

@@ -82,17 +82,15 @@ void PassBaton() {
   for (;;) never_signalled->wait(lock);
 }
 
+// The thread function returned. Its windows stay until the run ends, as a process keeps them
+// until it exits after its main thread returned; nothing is delivered to them any more, and what
+// is sent to them is answered with 0.
 void FinishRunThread(ThreadState* me, DWORD result) {
-  std::vector<HWND> removed;
-  {
-    std::lock_guard<std::mutex> lock(Core().mutex);
-    ReleaseThreadLocked(me, &removed);
-  }
-  ReportWindowsRemoved(removed);
   std::lock_guard<std::mutex> lock(Core().mutex);
   VirtualRun& run = Core().run;
   me->finished = true;
   me->waiting = WaitKind::None;
+  AnswerSentMessagesLocked(me);
   if (me->index == 0) {
     run.main_returned = true;
     run.main_result = static_cast<int>(result);

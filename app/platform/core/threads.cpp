@@ -6,6 +6,7 @@
 #include "platform/core/scheduler.h"
 #include "platform/internal/host.h"
 #include "platform/internal/kernel_handles.h"
+#include "platform/testing.h"
 
 namespace {
 
@@ -29,8 +30,11 @@ HANDLE CreateThread(LPVOID, std::size_t, LPTHREAD_START_ROUTINE start, LPVOID pa
   // A suspended thread would need ResumeThread, which this platform does not provide.
   if (start == nullptr || (flags & kCreateSuspended) != 0) return nullptr;
   if (platform::VirtualTimeActive()) {
-    if (platform::core::StartRunThread([start, param] { return start(param); }) == nullptr) {
-      return nullptr;
+    platform::core::ThreadState* thread =
+        platform::core::StartRunThread([start, param] { return start(param); });
+    if (thread == nullptr) return nullptr;
+    if (platform::core::TraceRecording()) {
+      platform::TraceEvent("CreateThread t" + std::to_string(thread->index));
     }
   } else {
     try {

@@ -1,9 +1,11 @@
 // Window classes and windows: creation and destruction with their WM_CREATE and WM_DESTROY,
 // visibility, the update region that WM_PAINT answers, and the lookups the desktop and gdi use.
 #include <algorithm>
+#include <string>
 
 #include "platform/core/core_state.h"
 #include "platform/internal/host.h"
+#include "platform/testing.h"
 
 namespace platform::core {
 
@@ -172,6 +174,10 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD st
     visible = window.visible;
     core.windows.emplace(reinterpret_cast<std::uintptr_t>(handle), window);
   }
+  if (TraceRecording()) {
+    platform::TraceEvent("CreateWindowExW " + ClassNameOf(handle) + " " +
+                         platform::Utf8FromWide(title));
+  }
   platform::DisplayWindowCreated(handle, rect, top_level);
   if (visible) platform::DisplayWindowShown(handle, true);
 
@@ -209,6 +215,7 @@ BOOL DestroyWindow(HWND handle) {
       if (other.parent == handle) children.push_back(other.handle);
     }
   }
+  if (TraceRecording()) platform::TraceEvent("DestroyWindow " + ClassNameOf(handle));
   CallWindowProcedure(handle, WM_DESTROY, 0, 0);
   for (HWND child : children) DestroyWindow(child);
   std::vector<HWND> removed;
@@ -227,6 +234,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM, LPARAM) {
 }
 
 BOOL ShowWindow(HWND handle, int show_code) {
+  if (TraceRecording()) {
+    platform::TraceEvent("ShowWindow " + ClassNameOf(handle) + " " + std::to_string(show_code));
+  }
   bool show = show_code != SW_HIDE;
   bool was_visible = false;
   bool wake_display = false;

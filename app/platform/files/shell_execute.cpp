@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/internal/host.h"
+#include "platform/testing.h"
 
 extern char** environ;
 
@@ -102,10 +103,18 @@ void CollectWhenDone(pid_t pid) {
   }
 }
 
-}  // namespace
+// Records the launch in the trace of a virtual run: "ShellExecuteEx <file> <parameters>:
+// <hInstApp>".
+BOOL Traced(const SHELLEXECUTEINFO* info, BOOL result) {
+  if (platform::VirtualTimeActive()) {
+    platform::TraceEvent("ShellExecuteEx " + platform::Utf8FromWide(info->lpFile) + " " +
+                         platform::Utf8FromWide(info->lpParameters) + ": " +
+                         std::to_string(reinterpret_cast<std::uintptr_t>(info->hInstApp)));
+  }
+  return result;
+}
 
-BOOL ShellExecuteEx(SHELLEXECUTEINFO* info) {
-  if (info == nullptr || info->cbSize != sizeof(SHELLEXECUTEINFO)) return FALSE;
+BOOL Launch(SHELLEXECUTEINFO* info) {
   info->hProcess = nullptr;
   if (!IsOpenVerb(info->lpVerb)) return Fail(info, kNoAssociation);
   std::string program;
@@ -128,4 +137,11 @@ BOOL ShellExecuteEx(SHELLEXECUTEINFO* info) {
   CollectWhenDone(pid);
   info->hInstApp = reinterpret_cast<HINSTANCE>(kLaunched);
   return TRUE;
+}
+
+}  // namespace
+
+BOOL ShellExecuteEx(SHELLEXECUTEINFO* info) {
+  if (info == nullptr || info->cbSize != sizeof(SHELLEXECUTEINFO)) return FALSE;
+  return Traced(info, Launch(info));
 }
