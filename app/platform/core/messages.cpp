@@ -75,54 +75,37 @@ void RealWait(std::unique_lock<std::mutex>& lock, ThreadState* me, const Message
   }
 }
 
-const char* MessageName(UINT message) {
-  switch (message) {
-    case WM_CREATE:
-      return "WM_CREATE";
-    case WM_DESTROY:
-      return "WM_DESTROY";
-    case WM_PAINT:
-      return "WM_PAINT";
-    case WM_CLOSE:
-      return "WM_CLOSE";
-    case WM_QUIT:
-      return "WM_QUIT";
-    case WM_KEYDOWN:
-      return "WM_KEYDOWN";
-    case WM_KEYUP:
-      return "WM_KEYUP";
-    case WM_CHAR:
-      return "WM_CHAR";
-    case WM_COMMAND:
-      return "WM_COMMAND";
-    case WM_TIMER:
-      return "WM_TIMER";
-    case WM_MOUSEMOVE:
-      return "WM_MOUSEMOVE";
-    case WM_LBUTTONDOWN:
-      return "WM_LBUTTONDOWN";
-    case WM_LBUTTONUP:
-      return "WM_LBUTTONUP";
-    case WM_RBUTTONDOWN:
-      return "WM_RBUTTONDOWN";
-    case WM_RBUTTONUP:
-      return "WM_RBUTTONUP";
-    default:
-      return nullptr;
+// The names the trace gives the common messages; others appear as hex numbers.
+struct MessageNameEntry {
+  UINT message;
+  const char* name;
+};
+constexpr MessageNameEntry kMessageNames[] = {
+    {WM_CREATE, "WM_CREATE"},       {WM_DESTROY, "WM_DESTROY"},
+    {WM_PAINT, "WM_PAINT"},         {WM_CLOSE, "WM_CLOSE"},
+    {WM_QUIT, "WM_QUIT"},           {WM_KEYDOWN, "WM_KEYDOWN"},
+    {WM_KEYUP, "WM_KEYUP"},         {WM_CHAR, "WM_CHAR"},
+    {WM_COMMAND, "WM_COMMAND"},     {WM_TIMER, "WM_TIMER"},
+    {WM_MOUSEMOVE, "WM_MOUSEMOVE"}, {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"},
+    {WM_LBUTTONUP, "WM_LBUTTONUP"}, {WM_RBUTTONDOWN, "WM_RBUTTONDOWN"},
+    {WM_RBUTTONUP, "WM_RBUTTONUP"},
+};
+
+std::string MessageName(UINT message) {
+  for (const MessageNameEntry& entry : kMessageNames) {
+    if (entry.message == message) return entry.name;
   }
+  char number[16];
+  std::snprintf(number, sizeof number, "0x%04X", message);
+  return number;
 }
 
 // "<window class> <message> <wParam> <lParam>", e.g. "QUELT_VER120 WM_TIMER 1 0" or
 // "DiskRead 0x0500 0 0"; handles are left out, so that two runs give the same text.
 std::string DispatchText(const MSG& msg) {
   std::string target = msg.hwnd != nullptr ? ClassNameOf(msg.hwnd) : std::string("-");
-  char number[16];
-  const char* name = MessageName(msg.message);
-  if (name == nullptr) {
-    std::snprintf(number, sizeof number, "0x%04X", msg.message);
-    name = number;
-  }
-  return target + " " + name + " " + std::to_string(msg.wParam) + " " + std::to_string(msg.lParam);
+  return target + " " + MessageName(msg.message) + " " + std::to_string(msg.wParam) + " " +
+         std::to_string(msg.lParam);
 }
 
 }  // namespace
