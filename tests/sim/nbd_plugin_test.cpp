@@ -32,7 +32,16 @@ class NbdServer {
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
-    if (posix_spawnp(&pid_, "nbdkit", nullptr, nullptr, argv.data(), environ) != 0) pid_ = 0;
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable; ++variable) environment.push_back(*variable);
+#ifdef QUELT_NBDKIT_PRELOAD
+    environment.push_back("LD_PRELOAD=" QUELT_NBDKIT_PRELOAD);
+    environment.push_back("ASAN_OPTIONS=detect_leaks=0");
+#endif
+    std::vector<char*> envp;
+    for (std::string& variable : environment) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    if (posix_spawnp(&pid_, "nbdkit", nullptr, nullptr, argv.data(), envp.data()) != 0) pid_ = 0;
     // Up when the socket appears; gone for good when nbdkit ends first.
     struct stat status;
     for (int i = 0; pid_ && i < 500 && stat(socket_.c_str(), &status) != 0; ++i) {
