@@ -20,6 +20,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/gdi/gdi_objects.h"
 #include "platform/internal/host.h"
 
 namespace platform::gdi {
@@ -66,8 +67,18 @@ std::string FaceName(const LOGFONTW& logfont) {
   return Utf8FromWide(std::u16string(logfont.lfFaceName, end).c_str());
 }
 
+// fontconfig keeps its configuration until FcFini; leak checkers count it as lost otherwise.
+void ReleaseFontconfigAtExit() {
+  static const bool registered = std::atexit([] {
+    std::lock_guard<std::mutex> hold(GdiLock());
+    FcFini();
+  }) == 0;
+  (void)registered;
+}
+
 // The font file that fontconfig chooses for the face name, weight and slant.
 bool ResolveFace(const LOGFONTW& logfont, std::string* path, int* index) {
+  ReleaseFontconfigAtExit();
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
   const std::string family = FaceName(logfont);
