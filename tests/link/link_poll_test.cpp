@@ -4,6 +4,7 @@
 
 #include "app/panel_state.h"
 #include "link/command_queue.h"
+#include "link/link_thread.h"
 #include "sim/lcd_image.h"
 #include "tests/link/link_fixture.h"
 
@@ -51,6 +52,21 @@ TEST_F(PollTest, StartupPacketsGoOutWithTheirPausesBeforeTheFirstTick) {
     EXPECT_EQ(packets[i].tick, times[i]) << "packet " << i;
   }
   EXPECT_EQ(TickTimes(), std::vector<std::int64_t>{FirstTickMs});
+}
+
+TEST_F(PollTest, ThreadEndsAtOnceWhenItsWindowClassCannotBeRegistered) {
+  ASSERT_TRUE(platform::StartMainThread([] {
+    WNDCLASSW taken = {};
+    taken.lpfnWndProc = DefWindowProcW;
+    taken.lpszClassName = W("DiskRead");
+    RegisterClassW(&taken);
+    return static_cast<int>(LinkThreadMain(nullptr));
+  }));
+  int result = -1;
+  ASSERT_TRUE(platform::RunUntilMainReturns(10'000, &result));
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(platform::VirtualNowMs(), 0) << "the thread waited for the device";
+  EXPECT_EQ(Simulator().DeviceNumber(), 0) << "the device was probed";
 }
 
 struct PendingCase {
