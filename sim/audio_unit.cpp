@@ -419,7 +419,6 @@ void ApplyPacket(AudioUnit* unit, const DecodedPacket& packet, std::uint32_t now
       break;
     case PacketKind::StatusReport:
       unit->panel_in_front = (packet.value & 0x01) == 0;
-      unit->panel_status = packet.value;
       break;
     case PacketKind::PanelShown:
       unit->panel_in_front = true;

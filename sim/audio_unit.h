@@ -45,7 +45,6 @@ struct AudioUnit {
   std::uint32_t message_until = 0;
   // What the panel last reported of itself.
   bool panel_in_front = false;
-  std::uint8_t panel_status = 0;
 };
 
 // What the panel's packet does to the unit at time now (ms on the platform clock).
