@@ -12,7 +12,7 @@
 namespace {
 
 // A private message of the link window that is accepted and ignored.
-constexpr UINT WM_LINK_IDLE = 0x0500;
+constexpr UINT WM_LINK_PRIVATE = 0x0500;
 
 struct LinkMessageHandler {
   UINT message;
@@ -22,7 +22,7 @@ struct LinkMessageHandler {
 const LinkMessageHandler LinkMessageHandlers[] = {
     {WM_CREATE, nullptr},
     {WM_TIMER, PollLink},  // whatever the timer id
-    {WM_LINK_IDLE, nullptr},
+    {WM_LINK_PRIVATE, nullptr},
 };
 
 void ArmPollTimer(UINT interval_ms) {

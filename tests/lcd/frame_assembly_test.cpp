@@ -116,15 +116,6 @@ INSTANTIATE_TEST_SUITE_P(RowIds, ChunkPlacementTest,
                                            RowIdCase{127, 15, 160}, RowIdCase{0x8F, 15, 160},
                                            RowIdCase{0xFF, 15, 160}));
 
-TEST_F(FrameAssemblyTest, RowIdOfRightHalfOfPage15EndsNoFrame) {
-  Batch batch;
-  batch.Chunk(0, 0, 0x05, 0xFF).Chunk(0, 1, 0x8F, 0xFF);
-  Process(batch);
-  EXPECT_EQ(Panel.LcdPageShadow[5][10], 0);
-  EXPECT_EQ(Panel.LcdPixelMatrix[40][10], 0);
-  EXPECT_EQ(PostedMessages(), Messages{});
-}
-
 TEST_F(FrameAssemblyTest, AllZeroReadFilesLeftHalfOfPage0AndEndsNoFrame) {
   Panel.LcdPageImage[0][0] = 0x11;
   Panel.LcdPageImage[0][160] = 0x22;
