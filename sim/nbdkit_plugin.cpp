@@ -2,6 +2,8 @@
 // machine can reach a simulated unit on another ("nbd://host:port" in QUELT_LINK_DEVICES).
 //
 //   nbdkit --exit-with-parent -U /run/unit.sock ./quelt_sim_nbdkit.so variant=2 trace=/tmp/t
+//       (panel: QUELT_LINK_DEVICES=nbd+unix:///?socket=/run/unit.sock)
+//   nbdkit -i 127.0.0.1 -p 10809 ./quelt_sim_nbdkit.so      (panel: nbd://127.0.0.1:10809)
 //
 // Parameters are the simulator's options (controller_options.h). Every connection is an open of
 // the device; requests run one at a time, as on the head unit's block driver.
