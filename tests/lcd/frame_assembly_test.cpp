@@ -89,6 +89,10 @@ struct RowIdCase {
   int offset;
 };
 
+void PrintTo(const RowIdCase& placement, std::ostream* out) {
+  *out << "row id " << int{placement.row_id};
+}
+
 class ChunkPlacementTest : public FrameAssemblyTest,
                            public ::testing::WithParamInterface<RowIdCase> {};
 
@@ -200,6 +204,10 @@ struct OutsideCase {
   std::uint8_t row_id;
   int chunk_column;  // within the 160 bytes of the chunk
 };
+
+void PrintTo(const OutsideCase& outside, std::ostream* out) {
+  *out << "row id " << int{outside.row_id} << ", chunk byte " << outside.chunk_column;
+}
 
 class OutsideChangeTest : public FrameAssemblyTest,
                           public ::testing::WithParamInterface<OutsideCase> {};

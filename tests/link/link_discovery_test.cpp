@@ -116,6 +116,16 @@ struct SignatureCase {
   std::uint8_t variant;
 };
 
+void PrintTo(const SignatureCase& signature, std::ostream* out) {
+  for (char c : signature.sector_start) {
+    if (c > ' ' && c < 0x7F) {
+      *out << c;
+    } else {
+      *out << "\\x" << std::hex << int{static_cast<unsigned char>(c)} << std::dec;
+    }
+  }
+}
+
 class SignatureTest : public LinkDiscoveryTest,
                       public ::testing::WithParamInterface<SignatureCase> {};
 

@@ -75,6 +75,10 @@ struct PendingCase {
   std::vector<std::uint32_t> times;
 };
 
+void PrintTo(const PendingCase& pending, std::ostream* out) {
+  *out << pending.pending << " pending";
+}
+
 class PendingAtStartupTest : public LinkScenarioTest,
                              public ::testing::WithParamInterface<PendingCase> {};
 
@@ -132,6 +136,10 @@ struct OutageCase {
   std::uint32_t failed_probes_before;  // a high count makes each reconnect give up after one probe
   std::uint32_t written_at;
 };
+
+void PrintTo(const OutageCase& outage, std::ostream* out) {
+  *out << outage.failed_probes_before << " failed probes before";
+}
 
 class LinkDownTest : public LinkScenarioTest, public ::testing::WithParamInterface<OutageCase> {};
 
@@ -194,6 +202,10 @@ struct PollReadCase {
   DWORD sectors;
 };
 
+void PrintTo(const PollReadCase& read, std::ostream* out) {
+  *out << "StreamMode " << read.stream_mode;
+}
+
 class PollReadTest : public LinkScenarioTest, public ::testing::WithParamInterface<PollReadCase> {};
 
 TEST_P(PollReadTest, EachTickReadsTheSectorsOfItsMode) {
@@ -250,6 +262,10 @@ struct ShortReadCase {
   std::uint32_t missing_bytes;
   bool good;
 };
+
+void PrintTo(const ShortReadCase& read, std::ostream* out) {
+  *out << "StreamMode " << read.stream_mode << ", " << read.missing_bytes << " bytes short";
+}
 
 class ShortReadTest : public LinkScenarioTest,
                       public ::testing::WithParamInterface<ShortReadCase> {};

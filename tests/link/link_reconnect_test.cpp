@@ -36,6 +36,10 @@ struct BoundCase {
   std::uint32_t probes;
 };
 
+void PrintTo(const BoundCase& bound, std::ostream* out) {
+  *out << bound.failed_before << " failed before";
+}
+
 class ReconnectBoundTest : public LinkScenarioTest,
                            public ::testing::WithParamInterface<BoundCase> {};
 
