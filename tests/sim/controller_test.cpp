@@ -10,20 +10,15 @@
 #include <vector>
 
 #include "sim/lcd_stream.h"
+#include "tests/sim/sim_test_support.h"
 
 namespace {
 
 using Sectors = std::vector<std::uint8_t>;
 
 struct Link {
-  explicit Link(const std::string& options = "") : controller(Make(options)) {
+  explicit Link(const std::string& options = "") : controller(MakeController(options)) {
     session = controller->Open(1);
-  }
-  static std::unique_ptr<sim::Controller> Make(const std::string& text) {
-    sim::ControllerOptions options;
-    std::string error;
-    EXPECT_TRUE(sim::ParseControllerOptions(text, &options, &error)) << error;
-    return std::make_unique<sim::Controller>(options);
   }
   Sectors Read(std::uint32_t first, std::uint32_t count, bool* done = nullptr,
                std::uint32_t* moved = nullptr) {
@@ -88,8 +83,7 @@ TEST(SimulatedController, StreamCarriesWholeFramesStartingAtShiftingOffsets) {
   // What arrived is what the unit draws (the clock may have turned meanwhile: leave it out).
   sim::LcdImage expected = link.controller->Screen();
   for (sim::LcdImage* image : {&expected, &stream.last_frame}) {
-    std::memset(image->pages[0] + 240, 0, 80);
-    std::memset(image->pages[1] + 240, 0, 80);
+    BlankClock(image);
   }
   EXPECT_EQ(std::memcmp(expected.pages, stream.last_frame.pages, sizeof expected.pages), 0);
 }

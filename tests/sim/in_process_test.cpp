@@ -10,6 +10,7 @@
 
 #include "sim/register.h"
 #include "tests/platform_devices/sector_transfer.h"
+#include "tests/sim/sim_test_support.h"
 
 namespace {
 
@@ -26,12 +27,6 @@ std::string SignatureAt(HANDLE device) {
   std::uint8_t sector[512] = {};
   ReadSectors(device, sim::ProbeSector, 1, sector);
   return std::string(reinterpret_cast<char*>(sector), 11);
-}
-
-TransferResult SendPacket(HANDLE device, const sim::Packet& packet) {
-  std::uint8_t sector[512] = {};
-  std::memcpy(sector, packet.data(), packet.size());
-  return WriteSectors(device, sim::ExchangeSector, 1, sector);
 }
 
 TEST_F(InProcessSim, UnsetListMeansTheSimulatorAsDsk1) {

@@ -14,6 +14,7 @@
 #include "sim/controller.h"
 #include "sim/lcd_stream.h"
 #include "tests/platform_devices/sector_transfer.h"
+#include "tests/sim/sim_test_support.h"
 
 extern char** environ;
 
@@ -73,12 +74,6 @@ class NbdServer {
   pid_t pid_ = 0;
   int exit_status_ = 0;
 };
-
-TransferResult SendPacket(HANDLE device, const sim::Packet& packet) {
-  std::uint8_t sector[512] = {};
-  std::memcpy(sector, packet.data(), packet.size());
-  return WriteSectors(device, sim::ExchangeSector, 1, sector);
-}
 
 // Reads the stream until a frame that began after the call is complete.
 sim::LcdImage NextFrame(HANDLE device) {

@@ -6,15 +6,9 @@
 
 #include "platform/testing.h"
 #include "sim/controller.h"
+#include "tests/sim/sim_test_support.h"
 
 namespace {
-
-std::unique_ptr<sim::Controller> Make(const std::string& text) {
-  sim::ControllerOptions options;
-  std::string error;
-  EXPECT_TRUE(sim::ParseControllerOptions(text, &options, &error)) << error;
-  return std::make_unique<sim::Controller>(options);
-}
 
 std::uint8_t KeyInNextRead(sim::Controller* controller, std::uint64_t session) {
   std::uint8_t sector[512] = {};
@@ -24,7 +18,7 @@ std::uint8_t KeyInNextRead(sim::Controller* controller, std::uint64_t session) {
 
 TEST(SimulatedControllerInVirtualTime, ScriptFollowsTheClock) {
   platform::VirtualRunScope run(platform::LocalTime(2024, 3, 1, 8, 5, 0));
-  auto controller = Make("keys=0x82@3000;0x83@3000,fail_reads=1@4000,vanish=2000@5000>3");
+  auto controller = MakeController("keys=0x82@3000;0x83@3000,fail_reads=1@4000,vanish=2000@5000>3");
   const std::uint64_t session = controller->Open(1);
   ASSERT_NE(session, 0u);
 
@@ -51,7 +45,7 @@ TEST(SimulatedControllerInVirtualTime, ScriptFollowsTheClock) {
 
 TEST(SimulatedControllerInVirtualTime, LcdClockShowsLocalTime) {
   platform::VirtualRunScope run(platform::LocalTime(2024, 3, 1, 8, 5, 0));
-  auto controller = Make("");
+  auto controller = MakeController("");
   const sim::LcdImage at_0805 = controller->Screen();
   platform::AdvanceVirtualTime(60000);
   const sim::LcdImage at_0806 = controller->Screen();
@@ -60,8 +54,7 @@ TEST(SimulatedControllerInVirtualTime, LcdClockShowsLocalTime) {
   // Only the clock changed: it is the top right of the first two pages.
   sim::LcdImage a = at_0805, b = at_0806;
   for (sim::LcdImage* image : {&a, &b}) {
-    std::memset(image->pages[0] + 240, 0, 80);
-    std::memset(image->pages[1] + 240, 0, 80);
+    BlankClock(image);
   }
   EXPECT_EQ(std::memcmp(a.pages, b.pages, sizeof a.pages), 0);
   platform::SetVirtualLocalTime(platform::LocalTime(2024, 3, 1, 8, 5, 0));
