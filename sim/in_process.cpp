@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "platform/block_device.h"
+#include "sim/register.h"
 
 namespace sim {
 namespace {

@@ -1,5 +1,5 @@
 // The simulated controller inside the panel's own process, reached as "sim[:options]" in
-// QUELT_LINK_DEVICES once RegisterSimulatorDevices() (platform/block_device.h) has run.
+// QUELT_LINK_DEVICES once RegisterSimulatorDevices() (sim/register.h) has run.
 //
 // The process has one simulated unit. The first open of a "sim" entry starts it with that
 // entry's options unless a test started it already; every "sim" entry stands for the same unit,

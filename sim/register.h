@@ -1,5 +1,7 @@
-// What a program includes to offer the simulated controller as "sim" in QUELT_LINK_DEVICES:
-// RegisterSimulatorDevices(), declared with the block device backends it joins.
+// What a program calls to offer the simulated controller as "sim" in QUELT_LINK_DEVICES: it
+// registers the simulator as a block device backend of the platform.
 #pragma once
 
 #include "platform/block_device.h"
+
+void RegisterSimulatorDevices();

@@ -29,8 +29,3 @@ struct BlockDeviceBackend {
 void RegisterBlockDeviceBackend(const char* scheme, const BlockDeviceBackend& backend);
 
 }  // namespace platform
-
-// Registers the built-in controller simulator as the "sim" scheme. Provided by the simulator
-// library (quelt_sim), not by the platform: a program that wants "sim" links it and calls this
-// once at start.
-void RegisterSimulatorDevices();
