@@ -26,7 +26,8 @@ bool WriteCaptureBmp(const std::vector<std::uint8_t>& rgb, const char* path);
 enum class Pen { Down, Up };
 // A touch at screen coordinates, posted as WM_LBUTTONDOWN / WM_LBUTTONUP to the topmost visible
 // top-level window under the point, in that window's coordinates. A pen-up goes to the window
-// that received the pen-down, as a touch screen captures the finger. False when no window got it.
+// that received the pen-down (while it is shown), as a touch screen captures the finger. False
+// when no window got it.
 bool InjectPen(Pen pen, int x, int y);
 
 struct ShownMessageBox {

@@ -39,8 +39,10 @@ HWND HandleOfHostWindow(unsigned long x11_window) {
 }
 
 // The X server is the desktop unless the display runs headless (forced, or under virtual time,
-// where the tests' runs must not see the developer's desktop).
-bool UseX11() { return !display::HeadlessForced() && X11DesktopAvailable(); }
+// where the tests' runs must not see the developer's desktop) or shows our windows elsewhere.
+bool UseX11() {
+  return !display::HeadlessForced() && display::OurWindowsMayBeOnX11() && X11DesktopAvailable();
+}
 
 char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; }
 

@@ -11,6 +11,9 @@ namespace platform::display {
 unsigned long HostWindowId(HWND window);
 // Our window shown by that X11 window, or null.
 HWND WindowOfHostId(unsigned long host_id);
+// False once our windows are shown by a display other than X11 (Wayland, KMSDRM): the X server
+// does not see them then, so it cannot answer for the foreground.
+bool OurWindowsMayBeOnX11();
 // Puts one of our top-level windows on top of the others on the screen.
 void RaiseOnScreen(HWND window);
 

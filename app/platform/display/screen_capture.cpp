@@ -16,8 +16,8 @@ using display::WindowRecord;
 // wParam of a button message: the left button is down.
 constexpr WPARAM kLeftButtonDown = 0x0001;
 
+// The window that received the last pen-down, until the pen-up.
 HWND pen_down_window = nullptr;
-POINT pen_down_origin{};
 
 void ComposeWindow(const WindowRecord& record, std::uint8_t* rgb) {
   const int left = std::max<LONG>(record.rect.left, 0);
@@ -70,20 +70,20 @@ bool InjectPen(Pen pen, int x, int y) {
   POINT origin{};
   {
     std::lock_guard<std::mutex> hold(display::SurfacesLock());
-    if (pen == Pen::Down) {
-      display::ForEachVisibleTopLevel([&](const WindowRecord& record) {
-        if (Contains(record, x, y)) {
-          target = record.handle;
-          origin = POINT{record.rect.left, record.rect.top};
-        }
-      });
-      pen_down_window = target;
-      pen_down_origin = origin;
-    } else {
-      target = pen_down_window;
-      origin = pen_down_origin;
-      pen_down_window = nullptr;
+    // The pen-up goes to the window that got the pen-down while that one is still shown;
+    // otherwise, like a pen-down, to the topmost window under the point.
+    const WindowRecord* under = nullptr;
+    const WindowRecord* touched = nullptr;
+    display::ForEachVisibleTopLevel([&](const WindowRecord& record) {
+      if (Contains(record, x, y)) under = &record;
+      if (record.handle == pen_down_window) touched = &record;
+    });
+    const WindowRecord* chosen = pen == Pen::Up && touched ? touched : under;
+    if (chosen) {
+      target = chosen->handle;
+      origin = POINT{chosen->rect.left, chosen->rect.top};
     }
+    pen_down_window = pen == Pen::Down ? target : nullptr;
   }
   if (!target) return false;
   const UINT message = pen == Pen::Down ? WM_LBUTTONDOWN : WM_LBUTTONUP;

@@ -28,6 +28,7 @@ namespace {
 std::thread::id display_thread;
 Uint32 wake_event_type = 0;
 std::atomic<bool> wake_queued{false};
+std::atomic<bool> driver_is_not_x11{false};
 
 // Display thread only.
 std::map<HWND, SDL_Window*> sdl_windows;
@@ -343,10 +344,13 @@ bool StartSdlBackend() {
   }
   wake_event_type = SDL_RegisterEvents(1);
   display_thread = std::this_thread::get_id();
+  driver_is_not_x11 = std::strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0;
   return true;
 }
 
 const DisplayBackend& SdlBackend() { return kSdl; }
+
+bool OurWindowsMayBeOnX11() { return !driver_is_not_x11; }
 
 unsigned long HostWindowId(HWND window) {
   std::lock_guard<std::mutex> hold(host_ids_lock);

@@ -1,4 +1,5 @@
 // Bitmaps and fonts as objects: creation, GetObjectW and DeleteObject.
+#include "platform/gdi/call_trace.h"
 #include "platform/gdi/gdi_objects.h"
 
 namespace platform {
@@ -93,6 +94,7 @@ int GetObjectW(HGDIOBJ object, int buffer_size, LPVOID buffer) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
+  TraceCall("DeleteObject", object);
   std::lock_guard<std::mutex> hold(GdiLock());
   // Stock objects and the default bitmap are shared by everyone and never deleted.
   if (object == DefaultBitmap() || StockObjectIndex(object) >= 0) return TRUE;

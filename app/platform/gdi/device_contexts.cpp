@@ -1,5 +1,6 @@
 // Device contexts: memory contexts holding a bitmap, window contexts from GetDC and BeginPaint,
 // what is selected into them, and their text colours and background mode.
+#include "platform/gdi/call_trace.h"
 #include "platform/gdi/gdi_objects.h"
 
 namespace platform {
@@ -94,6 +95,7 @@ HDC CreateCompatibleDC(HDC reference) {
 }
 
 BOOL DeleteDC(HDC handle) {
+  TraceCall("DeleteDC", handle);
   std::lock_guard<std::mutex> hold(GdiLock());
   const DeviceContext* dc = FindDc(handle);
   // A window context ends with ReleaseDC or EndPaint, which present what was drawn.
@@ -103,6 +105,7 @@ BOOL DeleteDC(HDC handle) {
 }
 
 HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
+  TraceCall("SelectObject", handle, object);
   std::lock_guard<std::mutex> hold(GdiLock());
   DeviceContext* dc = FindDc(handle);
   if (!dc || !object) return nullptr;

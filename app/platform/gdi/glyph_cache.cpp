@@ -70,9 +70,9 @@ std::string FaceName(const LOGFONTW& logfont) {
 // fontconfig keeps its configuration until FcFini; leak checkers count it as lost otherwise.
 void ReleaseFontconfigAtExit() {
   static const bool registered = std::atexit([] {
-    std::lock_guard<std::mutex> hold(GdiLock());
-    FcFini();
-  }) == 0;
+                                   std::lock_guard<std::mutex> hold(GdiLock());
+                                   FcFini();
+                                 }) == 0;
   (void)registered;
 }
 

@@ -12,6 +12,7 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/bitmap_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bitmaps.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bmp_decoding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/call_trace.cpp
   ${CMAKE_CURRENT_LIST_DIR}/device_contexts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/draw_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drawing_pixels.cpp
