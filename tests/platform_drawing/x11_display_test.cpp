@@ -191,5 +191,35 @@ TEST_F(X11Display, ExposureRepaintsAndACloseRequestArrivesAsWmClose) {
   EXPECT_EQ(x_->FindByTitle("Quelt Test"), 0u);
 }
 
+// While the box waits, the owner's timer looks for it on the screen and closes it, as a user
+// closing the box would.
+XClient* box_answerer = nullptr;
+int box_ticks = 0;
+
+LRESULT AnswerTheBox(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_TIMER && wparam == 1) {
+    ++box_ticks;
+    const Window box = box_answerer->FindByTitle("Quelt Box Test");
+    if (box) box_answerer->SendDeleteRequest(box);
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+TEST_F(X11Display, ARealMessageBoxWaitsForTheUserWhileTheLoopRuns) {
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = AnswerTheBox;
+  window_class.lpszClassName = u"BoxOwner";
+  RegisterClassW(&window_class);
+  window_ = CreateWindowExW(0, u"BoxOwner", u"Owner", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                            nullptr, nullptr, nullptr, nullptr);
+  box_answerer = x_.get();
+  SetTimer(window_, 1, 200, nullptr);
+  EXPECT_EQ(MessageBoxW(window_, u"Error in Load Bitmap !", u"Quelt Box Test", MB_OK), IDOK);
+  EXPECT_GE(box_ticks, 1) << "the owner's timer ran while the box was up";
+  const auto boxes = testing::MessageBoxesShown();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back().caption, u"Quelt Box Test");
+}
+
 }  // namespace
 }  // namespace platform::test

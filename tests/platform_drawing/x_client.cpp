@@ -64,6 +64,26 @@ Window XClient::FocusedWindow() {
   return focus;
 }
 
+// The title as window managers read it: _NET_WM_NAME, else WM_NAME.
+std::string XClient::Title(Window window) {
+  Atom type;
+  int format;
+  unsigned long count, remaining;
+  unsigned char* data = nullptr;
+  std::string title;
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 256,
+                         False, utf8, &type, &format, &count, &remaining, &data) == Success &&
+      data && type == utf8) {
+    title.assign(reinterpret_cast<const char*>(data), count);
+  }
+  if (data) XFree(data);
+  char* name = nullptr;
+  if (title.empty() && XFetchName(display, window, &name) && name) title = name;
+  if (name) XFree(name);
+  return title;
+}
+
 Window XClient::FindByTitle(const std::string& title) {
   Window root, parent;
   Window* children = nullptr;
@@ -71,9 +91,7 @@ Window XClient::FindByTitle(const std::string& title) {
   Window found = 0;
   XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
   for (unsigned int i = 0; i < count && !found; ++i) {
-    char* name = nullptr;
-    if (XFetchName(display, children[i], &name) && name && title == name) found = children[i];
-    if (name) XFree(name);
+    if (Title(children[i]) == title) found = children[i];
   }
   if (children) XFree(children);
   return found;

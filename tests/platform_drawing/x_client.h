@@ -23,6 +23,7 @@ struct XClient {
                       int width, int height, bool mapped);
   void Focus(Window window);
   Window FocusedWindow();
+  std::string Title(Window window);
   Window FindByTitle(const std::string& title);
   // 0x00RRGGBB pixels of the root window, rows top first.
   std::vector<std::uint32_t> Screen(int width, int height);

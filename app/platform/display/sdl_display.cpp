@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -307,18 +308,32 @@ void Wake() {
   if (SDL_PushEvent(&event) != 1) wake_queued = false;
 }
 
+struct BoxRequest {
+  int token;
+  std::string text;
+  std::string caption;
+};
+
+// The box blocks its thread until answered; the caller's loop keeps dispatching meanwhile. An SDL
+// thread, so that SDL frees what it keeps per thread when the thread ends.
+int RunMessageBox(void* data) {
+  std::unique_ptr<BoxRequest> box(static_cast<BoxRequest*>(data));
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, box->caption.c_str(), box->text.c_str(),
+                               nullptr) != 0) {
+    std::fprintf(stderr, "quelt: %s: %s (no message box: %s)\n", box->caption.c_str(),
+                 box->text.c_str(), SDL_GetError());
+  }
+  MessageBoxAnswered(box->token);
+  return 0;
+}
+
 bool ShowMessageBox(int token, LPCWSTR text, LPCWSTR caption) {
-  std::string text8 = Utf8FromWide(text);
-  std::string caption8 = Utf8FromWide(caption);
-  // The box blocks its thread until answered; the caller's loop keeps dispatching meanwhile.
-  std::thread([token, text8, caption8] {
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption8.c_str(), text8.c_str(),
-                                 nullptr) != 0) {
-      std::fprintf(stderr, "quelt: %s: %s (no message box: %s)\n", caption8.c_str(), text8.c_str(),
-                   SDL_GetError());
-    }
-    MessageBoxAnswered(token);
-  }).detach();
+  auto box =
+      std::make_unique<BoxRequest>(BoxRequest{token, Utf8FromWide(text), Utf8FromWide(caption)});
+  SDL_Thread* thread = SDL_CreateThread(RunMessageBox, "message box", box.get());
+  if (!thread) return false;
+  box.release();
+  SDL_DetachThread(thread);
   return true;
 }
 
