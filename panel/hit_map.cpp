@@ -1,0 +1,152 @@
+// The regions of the panel picture in the order they are tried; the first region that holds the
+// pen position applies, and a position in no region only lights the lamp already lit. The table
+// leaves deliberate dead strips between neighbouring buttons, so a finger on the seam sends
+// nothing. Start reading at HitTestPanel.
+#include "panel/hit_map.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "app/panel_state.h"
+#include "app/shut_down.h"
+#include "link/command_queue.h"
+#include "panel/button_lamps.h"
+#include "panel/display_preferences.h"
+#include "panel/panel_view.h"
+
+namespace {
+
+struct HitRegion;
+using TouchAction = void (*)(const HitRegion& region, CommandPacket& packet);
+
+struct HitRegion {
+  std::uint32_t left, right, top, bottom;  // inclusive, window coordinates
+  int button_id;                           // lamp lit by a touch here, or KeepButton
+  TouchAction touch;                       // null: only the lamp
+  std::uint8_t key_high, key_low;          // key pattern (bytes 6 and 7) for QueueKeyPattern
+};
+
+constexpr int KeepButton = -1;
+// POWER reaches down past the bottom of the screen: a pen position is any 16-bit value.
+constexpr std::uint32_t OpenEnd = std::numeric_limits<std::uint32_t>::max();
+
+constexpr std::uint8_t VolumeUpCode = 0x11;
+constexpr std::uint8_t VolumeDownCode = 0x88;
+constexpr std::uint8_t FileUpCode = 0x22;
+constexpr std::uint8_t FileDownCode = 0x44;
+constexpr std::uint8_t EjectCode = 0x42;
+// Byte 5 beside an arrow code: 2 when the finger moved over from the other arrow of the pair,
+// 1 for the same arrow again or the first touch of the pair.
+constexpr std::uint8_t ArrowSameStep = 0x01;
+constexpr std::uint8_t ArrowReversedStep = 0x02;
+
+constexpr int VolumeUpButton = 8;
+constexpr int VolumeDownButton = 9;
+constexpr int FileUpButton = 10;
+constexpr int FileDownButton = 11;
+
+void QueueKeyPattern(const HitRegion& region, CommandPacket& packet) {
+  packet[CommandByteKeyPatternHigh] = region.key_high;
+  packet[CommandByteKeyPatternLow] = region.key_low;
+  QueueCommand(packet);
+}
+
+void QueueArrow(CommandPacket& packet, int code_byte, std::uint8_t code, int button,
+                int other_button, std::int32_t& last_button) {
+  packet[code_byte] = code;
+  packet[CommandByteArrowStep] = last_button == other_button ? ArrowReversedStep : ArrowSameStep;
+  last_button = button;
+  QueueCommand(packet);
+}
+
+void QueueVolumeUp(const HitRegion&, CommandPacket& packet) {
+  QueueArrow(packet, CommandByteVolumeArrow, VolumeUpCode, VolumeUpButton, VolumeDownButton,
+             Panel.LastVolumeButton);
+}
+
+void QueueVolumeDown(const HitRegion&, CommandPacket& packet) {
+  QueueArrow(packet, CommandByteVolumeArrow, VolumeDownCode, VolumeDownButton, VolumeUpButton,
+             Panel.LastVolumeButton);
+}
+
+void QueueFileUp(const HitRegion&, CommandPacket& packet) {
+  QueueArrow(packet, CommandByteFileArrow, FileUpCode, FileUpButton, FileDownButton,
+             Panel.LastFileButton);
+}
+
+void QueueFileDown(const HitRegion&, CommandPacket& packet) {
+  QueueArrow(packet, CommandByteFileArrow, FileDownCode, FileDownButton, FileUpButton,
+             Panel.LastFileButton);
+}
+
+void QueueEject(const HitRegion&, CommandPacket& packet) {
+  packet[CommandByteEject] = EjectCode;
+  QueueCommand(packet);
+}
+
+void TouchAuxIndicator(const HitRegion&, CommandPacket&) { ToggleAuxFlag(); }
+void TouchUsbIndicator(const HitRegion&, CommandPacket&) { ToggleUsbFlag(); }
+void TouchColourSegment(const HitRegion&, CommandPacket&) { AdvanceLcdColour(); }
+void TouchLcdWindow(const HitRegion&, CommandPacket&) { ToggleLcdFillStyle(); }
+void TouchScreenButton(const HitRegion&, CommandPacket&) {
+  SwitchPanelMode(OtherPanelMode(), ViewSwitchPauseMs);
+}
+
+const HitRegion HitRegions[] = {
+    {0, 119, 431, OpenEnd, 1, QueueKeyPattern, 0x10, 0x80},  // POWER
+    {121, 199, 296, 344, 2, QueueKeyPattern, 0x10, 0x40},    // preset 1
+    {201, 299, 296, 344, 3, QueueKeyPattern, 0x10, 0x20},    // preset 2
+    {301, 399, 296, 344, 4, QueueKeyPattern, 0x10, 0x10},    // preset 3
+    {401, 499, 296, 344, 5, QueueKeyPattern, 0x20, 0x10},    // preset 4
+    {501, 599, 296, 344, 6, QueueKeyPattern, 0x20, 0x20},    // preset 5
+    {601, 699, 296, 344, 7, QueueKeyPattern, 0x20, 0x40},    // preset 6
+    {101, 169, 361, 419, 8, QueueVolumeUp, 0, 0},            // VOL up (right arrow)
+    {16, 99, 361, 419, 9, QueueVolumeDown, 0, 0},            // VOL down (left arrow)
+    {601, 670, 361, 419, 10, QueueFileUp, 0, 0},             // FILE up (right arrow)
+    {532, 599, 361, 419, 11, QueueFileDown, 0, 0},           // FILE down (left arrow)
+    {171, 239, 361, 419, 12, QueueKeyPattern, 0x20, 0x08},   // SEEK down (left arrow)
+    {241, 311, 361, 419, 13, QueueKeyPattern, 0x10, 0x01},   // SEEK up (right arrow)
+    {391, 459, 361, 419, 14, QueueKeyPattern, 0x00, 0x20},   // FOLDER down (left arrow)
+    {461, 530, 361, 419, 15, QueueKeyPattern, 0x00, 0x10},   // FOLDER up (right arrow)
+    {313, 389, 361, 419, 16, QueueKeyPattern, 0x00, 0x80},   // SCAN
+    {721, 799, 81, 141, 17, QueueKeyPattern, 0x10, 0x02},    // AUX
+    {721, 799, 143, 224, 18, QueueKeyPattern, 0x00, 0x40},   // INFO
+    {721, 799, 226, 301, 19, QueueKeyPattern, 0x00, 0x08},   // SETUP
+    {1, 79, 226, 301, 20, QueueKeyPattern, 0x20, 0x04},      // CD
+    {1, 79, 81, 141, 21, QueueKeyPattern, 0x10, 0x08},       // FM
+    {1, 79, 143, 224, 22, QueueKeyPattern, 0x10, 0x04},      // AM
+    {651, 739, 1, 79, 23, QueueKeyPattern, 0x00, 0x04},      // BSM
+    {546, 644, 1, 79, 24, QueueEject, 0, 0},                 // EJECT
+    {51, 149, 1, 79, 25, nullptr, 0, 0},                     // NAVI: acts at pen-up
+    {151, 249, 1, 49, 26, TouchAuxIndicator, 0, 0},          // AUX indicator
+    {251, 349, 1, 49, 27, TouchUsbIndicator, 0, 0},          // USB indicator
+    {351, 449, 1, 49, 29, TouchColourSegment, 0, 0},         // empty segment: LCD colour
+    {451, 544, 1, 49, KeepButton, TouchScreenButton, 0, 0},  // SCREEN
+    // Of this region only x = 350, the seam after the USB indicator, is left: it lights the USB
+    // indicator's lamp and does nothing else.
+    {349, 449, 1, 49, 27, nullptr, 0, 0},
+    {672, 779, 361, 419, 28, QueueKeyPattern, 0x20, 0x80},   // ENTER
+    {201, 599, 101, 249, KeepButton, TouchLcdWindow, 0, 0},  // middle of the LCD window
+};
+
+const HitRegion* RegionAt(std::uint32_t x, std::uint32_t y) {
+  for (const HitRegion& region : HitRegions) {
+    if (x >= region.left && x <= region.right && y >= region.top && y <= region.bottom) {
+      return &region;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void HitTestPanel(HDC dc) {
+  CommandPacket packet = BlankCommandPacket;
+  packet[CommandByteTag] = static_cast<std::uint8_t>(Panel.TouchPacketTag.load());
+  if (const HitRegion* region = RegionAt(Panel.PenX, Panel.PenY)) {
+    if (region->button_id != KeepButton) Panel.ButtonId = region->button_id;
+    if (region->touch) region->touch(*region, packet);
+  }
+  DrawButtonPressed(dc);
+  ShutDownAtExitCorner();
+}
