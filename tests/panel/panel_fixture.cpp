@@ -80,6 +80,12 @@ std::vector<sim::Packet> PanelTest::NewPackets() const {
   return packets;
 }
 
+void PanelWithoutControllerTest::DeliverKey(std::uint8_t code) {
+  Panel.ControllerKey = code;
+  PostMessageW(Panel.MainWindow, WM_CONTROLLER_KEY, 0, 0);
+  platform::AdvanceVirtualTime(10);
+}
+
 sim::Packet WirePacket(std::initializer_list<std::pair<int, std::uint8_t>> bytes) {
   sim::Packet packet = {0xA5, 0xE3};
   for (auto [index, value] : bytes) packet[index] = value;

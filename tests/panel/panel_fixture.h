@@ -40,6 +40,14 @@ class PanelTest : public ShellTest {
   std::size_t packets_marked_ = 0;
 };
 
+// The program without a controller: the window stays hidden and what the panel queues stays in
+// the queue, where TakeQueuedPackets finds it.
+class PanelWithoutControllerTest : public ShellTest {
+ protected:
+  // Leaves code in the mailbox and posts the message, as the link thread does.
+  void DeliverKey(std::uint8_t code);
+};
+
 // A packet as it arrives: 0xA5 0xE3, then the given bytes, all others 0.
 sim::Packet WirePacket(std::initializer_list<std::pair<int, std::uint8_t>> bytes);
 // A touch key packet of a panel that has handled a controller key (tag 0x30).
