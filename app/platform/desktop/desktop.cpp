@@ -98,11 +98,12 @@ BOOL SetForegroundWindow(HWND window) {
   }
   WindowInfo info{};
   if (!DescribeWindow(window, &info) || !info.top_level || !info.visible) return FALSE;
-  display::RaiseOnScreen(window);
   if (UseX11()) {
     const unsigned long shown_by = display::HostWindowId(window);
-    return shown_by != 0 && X11Activate(shown_by);
+    if (shown_by == 0 || !X11Activate(shown_by)) return FALSE;
+  } else {
+    own_foreground = window;
   }
-  own_foreground = window;
+  display::RaiseOnScreen(window);
   return TRUE;
 }

@@ -104,8 +104,11 @@ void DisplayWaitEvents(int timeout_ms) { ActiveBackend().wait_events(timeout_ms)
 void DisplayWake() { ActiveBackend().wake(); }
 
 void display::RaiseOnScreen(HWND window) {
-  std::lock_guard<std::mutex> hold(SurfacesLock());
-  RaiseWindowRecord(window);
+  {
+    std::lock_guard<std::mutex> hold(SurfacesLock());
+    RaiseWindowRecord(window);
+  }
+  ActiveBackend().raised(window);
 }
 
 void testing::ForceHeadlessDisplay() { headless_forced_by_test = true; }

@@ -15,6 +15,8 @@ struct DisplayBackend {
   void (*window_destroyed)(HWND window);
   // Shows the window's dirty rectangle.
   void (*present)(HWND window);
+  // The window was brought forward; boxes stay above it, as owned windows stay above their owner.
+  void (*raised)(HWND window);
   bool (*pumps_this_thread)();
   void (*wait_events)(int timeout_ms);
   void (*wake)();

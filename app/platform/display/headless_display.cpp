@@ -43,7 +43,7 @@ void Wake() {
 }
 
 // Null: the display answers its boxes itself, after the delay the tests set.
-const DisplayBackend kHeadless{NothingToDo, NothingToShow, NothingToDo, ForgetDirty,
+const DisplayBackend kHeadless{NothingToDo, NothingToShow, NothingToDo, ForgetDirty, NothingToDo,
                                NeverPumps,  WaitForWake,   Wake,        nullptr};
 
 }  // namespace

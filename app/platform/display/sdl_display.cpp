@@ -14,13 +14,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <memory>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/display/display_backend.h"
 #include "platform/display/host_windows.h"
+#include "platform/display/sdl_message_box.h"
 #include "platform/display/window_surfaces.h"
 
 namespace platform::display {
@@ -128,6 +129,7 @@ void ShowSdlWindow(HWND window, bool visible) {
   }
   SDL_ShowWindow(found->second);
   ShowWhole(window, found->second);
+  RaiseMessageBoxes();
 }
 
 void DestroySdlWindow(HWND window) {
@@ -231,6 +233,7 @@ void HandleWindowEvent(const SDL_WindowEvent& event) {
 
 // Touches reach us as SDL's mouse events synthesised from them (SDL_HINT_TOUCH_MOUSE_EVENTS).
 void HandleEvent(const SDL_Event& event) {
+  if (HandleMessageBoxEvent(event)) return;
   switch (event.type) {
     case SDL_MOUSEBUTTONDOWN:
       PostButton(event.button, true);
@@ -286,6 +289,10 @@ void Present(HWND window) {
   if (found != sdl_windows.end()) ShowRect(window, found->second, dirty);
 }
 
+void Raised(HWND) {
+  if (OnDisplayThread()) RaiseMessageBoxes();
+}
+
 bool PumpsThisThread() { return OnDisplayThread(); }
 
 void WaitEvents(int timeout_ms) {
@@ -308,37 +315,29 @@ void Wake() {
   if (SDL_PushEvent(&event) != 1) wake_queued = false;
 }
 
-struct BoxRequest {
-  int token;
-  std::string text;
-  std::string caption;
-};
-
-// The box blocks its thread until answered; the caller's loop keeps dispatching meanwhile. An SDL
-// thread, so that SDL frees what it keeps per thread when the thread ends.
-int RunMessageBox(void* data) {
-  std::unique_ptr<BoxRequest> box(static_cast<BoxRequest*>(data));
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, box->caption.c_str(), box->text.c_str(),
-                               nullptr) != 0) {
-    std::fprintf(stderr, "quelt: %s: %s (no message box: %s)\n", box->caption.c_str(),
-                 box->text.c_str(), SDL_GetError());
-  }
-  MessageBoxAnswered(box->token);
-  return 0;
-}
-
+// Boxes asked for on another thread are told on standard error and count as answered: the
+// display thread alone draws.
 bool ShowMessageBox(int token, LPCWSTR text, LPCWSTR caption) {
-  auto box =
-      std::make_unique<BoxRequest>(BoxRequest{token, Utf8FromWide(text), Utf8FromWide(caption)});
-  SDL_Thread* thread = SDL_CreateThread(RunMessageBox, "message box", box.get());
-  if (!thread) return false;
-  box.release();
-  SDL_DetachThread(thread);
-  return true;
+  if (OnDisplayThread() && OpenSdlMessageBox(token, text, caption)) return true;
+  std::fprintf(stderr, "quelt: %s: %s\n", Utf8FromWide(caption).c_str(),
+               Utf8FromWide(text).c_str());
+  return false;
 }
 
-const DisplayBackend kSdl{WindowCreated, WindowShown, WindowDestroyed, Present, PumpsThisThread,
+const DisplayBackend kSdl{WindowCreated, WindowShown, WindowDestroyed,
+                          Present,       Raised,      PumpsThisThread,
                           WaitEvents,    Wake,        ShowMessageBox};
+
+// SDL prefers a DirectColor visual where the X server offers one; its colours go through a
+// colormap that nothing installs without a window manager, and such a window shows black. The
+// server's default visual (TrueColor everywhere today) needs no colormap.
+void PreferTheDefaultVisual() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return;
+  const VisualID visual = XVisualIDFromVisual(DefaultVisual(display, DefaultScreen(display)));
+  XCloseDisplay(display);
+  SDL_SetHint(SDL_HINT_VIDEO_X11_WINDOW_VISUALID, std::to_string(visual).c_str());
+}
 
 }  // namespace
 
@@ -352,6 +351,7 @@ bool StartSdlBackend() {
   // A touch on a window that is not focused yet is a touch all the same: SDL would drop the
   // click that focuses the window.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  PreferTheDefaultVisual();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   if (SDL_GetNumVideoDisplays() < 1) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);

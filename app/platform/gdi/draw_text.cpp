@@ -8,6 +8,7 @@
 #include "platform/gdi/drawing_pixels.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/glyph_cache.h"
+#include "platform/gdi/text_extent.h"
 
 namespace platform {
 namespace gdi {
@@ -97,6 +98,19 @@ int LineWidth(SizedFont& font, const std::u32string& line) {
 }
 
 }  // namespace
+
+bool TextExtent(const LOGFONTW& logfont, LPCWSTR text, int* width, int* height) {
+  if (!text) return false;
+  const std::vector<std::u32string> lines = Lines(text, -1);
+  std::lock_guard<std::mutex> hold(GdiLock());
+  SizedFont* font = SizedFontFor(logfont);
+  if (!font) return false;
+  *width = 0;
+  for (const std::u32string& line : lines) *width = std::max(*width, LineWidth(*font, line));
+  *height = CellHeight(*font) * static_cast<int>(lines.size());
+  return true;
+}
+
 }  // namespace gdi
 }  // namespace platform
 
