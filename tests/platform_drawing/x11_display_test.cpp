@@ -191,17 +191,23 @@ TEST_F(X11Display, ExposureRepaintsAndACloseRequestArrivesAsWmClose) {
   EXPECT_EQ(x_->FindByTitle("Quelt Test"), 0u);
 }
 
-// While the box waits, the owner's timer looks for it on the screen and closes it, as a user
-// closing the box would. A box that never shows up ends the wait with a quit message after 10 s:
-// the modal loop then returns 0 instead of IDOK.
+// While the box waits, the owner's timer brings the owner forward, notes whether the box stayed
+// on top, and answers the box with Return, as a user would. A box that never shows up ends the
+// wait with a quit message after 10 s: the modal loop then returns 0 instead of IDOK.
 XClient* box_answerer = nullptr;
 int box_ticks = 0;
+bool box_stayed_on_top = false;
 
 LRESULT AnswerTheBox(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_TIMER && wparam == 1) {
     if (++box_ticks == 50) PostQuitMessage(0);
     const Window box = box_answerer->FindByTitle("Quelt Box Test");
-    if (box) box_answerer->SendDeleteRequest(box);
+    if (box) {
+      SetForegroundWindow(window);
+      box_stayed_on_top = box_answerer->Topmost() == box;
+      box_answerer->Focus(box);
+      std::system("xdotool key Return");
+    }
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }
@@ -217,6 +223,8 @@ TEST_F(X11Display, ARealMessageBoxWaitsForTheUserWhileTheLoopRuns) {
   SetTimer(window_, 1, 200, nullptr);
   EXPECT_EQ(MessageBoxW(window_, u"Error in Load Bitmap !", u"Quelt Box Test", MB_OK), IDOK);
   EXPECT_GE(box_ticks, 1) << "the owner's timer ran while the box was up";
+  EXPECT_TRUE(box_stayed_on_top) << "above its owner brought forward";
+  EXPECT_EQ(x_->FindByTitle("Quelt Box Test"), 0u) << "gone once answered";
   const auto boxes = testing::MessageBoxesShown();
   ASSERT_FALSE(boxes.empty());
   EXPECT_EQ(boxes.back().caption, u"Quelt Box Test");

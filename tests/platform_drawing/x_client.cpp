@@ -97,6 +97,16 @@ Window XClient::FindByTitle(const std::string& title) {
   return found;
 }
 
+Window XClient::Topmost() {
+  Window root, parent;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+  const Window top = count > 0 ? children[count - 1] : 0;
+  if (children) XFree(children);
+  return top;
+}
+
 std::vector<std::uint32_t> XClient::Screen(int width, int height) {
   std::vector<std::uint32_t> pixels;
   XImage* image =

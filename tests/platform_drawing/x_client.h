@@ -25,6 +25,8 @@ struct XClient {
   Window FocusedWindow();
   std::string Title(Window window);
   Window FindByTitle(const std::string& title);
+  // The root's child on top of the stacking order.
+  Window Topmost();
   // 0x00RRGGBB pixels of the root window, rows top first.
   std::vector<std::uint32_t> Screen(int width, int height);
   void SetRootWindowProperty(const char* name, Window value);
