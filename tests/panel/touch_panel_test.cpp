@@ -92,16 +92,19 @@ TEST_F(PanelTest, PreferenceRegionsChangeOnePreferenceEach) {
   }
 }
 
-// Back to USB AUDIO while in front: the heartbeat reports it three times.
+// Back to USB AUDIO while in front: the heartbeat reports it three times, and from then on the
+// show reply carries the USB AUDIO bit too.
 TEST_F(PanelTest, UsbIndicatorBackToAudioRestartsTheHeartbeat) {
   std::ofstream(CardPath("hbSET.DAT")) << "U_00";
   StartShownPanel();
   ASSERT_EQ(Panel.UsbFlag, 1);
   Touch(UsbX, UsbY);
   platform::AdvanceVirtualTime(2000);
+  SendKey(0x53);
 
   const sim::Packet in_front = GroupPacket(0x00, 0x03, 0xB8);
-  EXPECT_EQ(NewPackets(), (std::vector<sim::Packet>{in_front, in_front, in_front}))
+  const sim::Packet shown = GroupPacket(0x30, 0x03, 0xB8);
+  EXPECT_EQ(NewPackets(), (std::vector<sim::Packet>{in_front, in_front, in_front, shown}))
       << Describe(NewPackets());
   EXPECT_EQ(Panel.UsbFlag, 0);
 }
@@ -139,6 +142,25 @@ TEST_F(PanelTest, CompactLcdTouchesReleaseUntilTheFullPanelReturns) {
 
   EXPECT_EQ(NewPackets(), (std::vector<sim::Packet>{Release(), Release(), Release()}))
       << Describe(NewPackets());
+}
+
+// The compact LCD begins at x 471 and y 351; a touch anywhere else brings the full panel back.
+TEST_F(PanelTest, CompactLcdCornerBeginsAt471And351) {
+  struct Case {
+    int x, y;
+    bool on_compact_lcd;
+  };
+  StartShownPanel();
+  for (const Case& touch :
+       {Case{471, 351, true}, Case{799, 479, true}, Case{470, 479, false}, Case{799, 350, false}}) {
+    SCOPED_TRACE(std::to_string(touch.x) + "," + std::to_string(touch.y));
+    if (Panel.PanelMode == 1) Touch(ScreenX, ScreenY);
+    ASSERT_EQ(Panel.PanelMode, 0);
+    const std::int32_t colour = Panel.LcdColourIndex;
+    Touch(touch.x, touch.y);
+    EXPECT_EQ(Panel.PanelMode, touch.on_compact_lcd ? 0 : 1);
+    EXPECT_EQ(Panel.LcdColourIndex, touch.on_compact_lcd ? colour + 1 : colour);
+  }
 }
 
 TEST_F(PanelTest, CompactTouchHeldOverAPresetSendsItOnceTheFullPanelIsBack) {
