@@ -2,7 +2,10 @@
 // from the visible windows, pen events delivered with window coordinates, and the desktop of the
 // platform's own windows.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/testing_display.h"
@@ -69,6 +72,30 @@ TEST_F(HeadlessDisplay, CaptureShowsWhatWasDrawnOnVisibleWindowsAtTheirPlaces) {
   EXPECT_EQ(ScreenPixel(screen, 49, 40), 0x000000u);
   EXPECT_EQ(ScreenPixel(screen, 250, 139), 0x000000u);
   EXPECT_EQ(ScreenPixel(screen, 249, 140), 0x000000u);
+}
+
+TEST_F(HeadlessDisplay, ACaptureWrittenAsBmpReadsBackTheSame) {
+  HWND window = Window(100, 100, 300, 200, true);
+  PaintWindow(window, 300, 200, 0x8040C0);
+  char folder[] = "/tmp/quelt-capture-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string path = std::string(folder) + "/screen.bmp";
+  ASSERT_TRUE(testing::WriteCaptureBmp(CaptureScreen(), path.c_str()));
+  EXPECT_FALSE(testing::WriteCaptureBmp({1, 2, 3}, path.c_str())) << "not a whole screen";
+  setenv("QUELT_STORAGE_CARD", folder, 1);
+  HBITMAP picture = SHLoadDIBitmap(u"\\Storage Card\\screen.bmp");
+  unsetenv("QUELT_STORAGE_CARD");
+  std::remove(path.c_str());
+  rmdir(folder);
+  ASSERT_NE(picture, nullptr);
+  HDC dc = CreateCompatibleDC(nullptr);
+  const HGDIOBJ previous = SelectObject(dc, picture);
+  EXPECT_EQ(PixelOf(dc, 100, 100), 0x8040C0u);
+  EXPECT_EQ(PixelOf(dc, 399, 299), 0x8040C0u);
+  EXPECT_EQ(PixelOf(dc, 99, 100), 0x000000u);
+  SelectObject(dc, previous);
+  DeleteDC(dc);
+  DeleteObject(picture);
 }
 
 TEST_F(HeadlessDisplay, HiddenWindowsDrawIntoTheirSurfaceOffScreen) {

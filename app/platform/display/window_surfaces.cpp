@@ -38,7 +38,6 @@ WindowRecord* AddWindowRecord(HWND window, const RECT& rect, bool top_level) {
   record->handle = window;
   record->rect = rect;
   record->top_level = top_level;
-  record->owner = std::this_thread::get_id();
   record->width = ClampedSide(rect.left, rect.right);
   record->height = ClampedSide(rect.top, rect.bottom);
   const std::size_t count = static_cast<std::size_t>(record->width) * record->height;

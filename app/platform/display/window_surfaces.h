@@ -1,13 +1,12 @@
 // The display's record of every window: its 32-bit surface, screen rectangle, visibility, the
-// thread that owns it, the rectangle drawn since the last present, and the stacking order of the
-// top-level windows. Both backends keep their pixels here; the backend only shows them.
+// rectangle drawn since the last present, and the stacking order of the top-level windows. Both
+// backends keep their pixels here; the backend only shows them.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "platform/internal/host.h"
@@ -22,7 +21,6 @@ struct WindowRecord {
   RECT rect{};  // screen position; the surface has its size
   bool top_level = false;
   bool visible = false;
-  std::thread::id owner;
   int width = 0;
   int height = 0;
   std::unique_ptr<std::uint32_t[]> pixels;
