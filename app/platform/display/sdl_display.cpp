@@ -353,13 +353,17 @@ bool StartSdlBackend() {
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   PreferTheDefaultVisual();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-  if (SDL_GetNumVideoDisplays() < 1) {
+  // SDL falls back to drivers that draw nowhere; the headless display serves better then.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+      SDL_GetNumVideoDisplays() < 1) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_SetError("no X11, Wayland or KMSDRM display");
     return false;
   }
   wake_event_type = SDL_RegisterEvents(1);
   display_thread = std::this_thread::get_id();
-  driver_is_not_x11 = std::strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0;
+  driver_is_not_x11 = std::strcmp(driver, "x11") != 0;
   return true;
 }
 
