@@ -4,7 +4,7 @@
 #include "panel/controller_keys.h"
 
 #include "app/panel_state.h"
-#include "panel/group_packets.h"
+#include "panel/packet_values.h"
 #include "panel/panel_view.h"
 #include "panel/window_visibility.h"
 
@@ -12,8 +12,6 @@ namespace {
 
 constexpr std::uint8_t VolumeUpKey = 0x52;
 constexpr std::uint8_t VolumeDownKey = 0x51;
-constexpr std::uint8_t VolumeUpCode = 0x11;
-constexpr std::uint8_t VolumeDownCode = 0x88;
 // Byte 5 beside the volume code: 1 when the controller repeats the same key, else 2.
 constexpr std::uint8_t RepeatedKeyStep = 0x01;
 constexpr std::uint8_t NewKeyStep = 0x02;
@@ -53,12 +51,12 @@ void TogglePanelView(CommandPacket&) {
   if (PanelInFront()) SwitchPanelMode(OtherPanelMode(), ViewSwitchPauseMs);
 }
 
-void StopStreaming(CommandPacket&) {
+void StopStreamingAndHide(CommandPacket&) {
   Panel.StreamMode = 0;
   if (PanelInFront()) HidePanel();
 }
 
-void ReportNavigationAndStopStreaming(CommandPacket& reply) {
+void ReportNavigationAndHide(CommandPacket& reply) {
   // With no "Atlan" window and nothing in the foreground both are null, which reads as the
   // navigation program being in front.
   const bool navigation_in_front = GetForegroundWindow() == Panel.NavigationWindow;
@@ -76,13 +74,9 @@ struct KeyAction {
 };
 
 const KeyAction KeyActions[] = {
-    {VolumeUpKey, ReplyVolumeUp},
-    {VolumeDownKey, ReplyVolumeDown},
-    {0x82, TogglePanelWindow},
-    {0x53, ShowPanelWithReply},
-    {0x83, TogglePanelView},
-    {0x3A, StopStreaming},
-    {0x56, ReportNavigationAndStopStreaming},
+    {VolumeUpKey, ReplyVolumeUp},    {VolumeDownKey, ReplyVolumeDown}, {0x82, TogglePanelWindow},
+    {0x53, ShowPanelWithReply},      {0x83, TogglePanelView},          {0x3A, StopStreamingAndHide},
+    {0x56, ReportNavigationAndHide},
 };
 
 struct GroupReply {
@@ -100,14 +94,17 @@ const GroupReply GroupReplies[] = {
 
 void ActOnKey(std::uint8_t code, CommandPacket& reply) {
   for (const KeyAction& key : KeyActions) {
-    if (key.code == code) return key.act(reply);
+    if (key.code != code) continue;
+    key.act(reply);
+    return;
   }
   for (const GroupReply& key : GroupReplies) {
     if (key.code != code) continue;
     SetCommandGroup(
         reply, KeyReplyGroup,
         Panel.NavigationInFront == 1 ? key.value_navigation_in_front : key.value_otherwise);
-    return QueueCommand(reply);
+    QueueCommand(reply);
+    return;
   }
 }
 

@@ -1,7 +1,7 @@
 #include "panel/heartbeat.h"
 
 #include "app/panel_state.h"
-#include "panel/group_packets.h"
+#include "panel/packet_values.h"
 #include "panel/window_visibility.h"
 
 constexpr UINT HeartbeatPeriodMs = 400;

@@ -12,6 +12,7 @@
 #include "link/command_queue.h"
 #include "panel/button_lamps.h"
 #include "panel/display_preferences.h"
+#include "panel/packet_values.h"
 #include "panel/panel_view.h"
 
 namespace {
@@ -30,8 +31,6 @@ constexpr int KeepButton = -1;
 // POWER reaches down past the bottom of the screen: a pen position is any 16-bit value.
 constexpr std::uint32_t OpenEnd = std::numeric_limits<std::uint32_t>::max();
 
-constexpr std::uint8_t VolumeUpCode = 0x11;
-constexpr std::uint8_t VolumeDownCode = 0x88;
 constexpr std::uint8_t FileUpCode = 0x22;
 constexpr std::uint8_t FileDownCode = 0x44;
 constexpr std::uint8_t EjectCode = 0x42;

@@ -1,10 +1,15 @@
-// Packets that carry a command group and a value, the form of the key replies and of the
+// Values the panel writes into command packets, shared by the touches, the key replies and the
 // heartbeat.
 #pragma once
 
 #include <cstdint>
 
 #include "link/command_queue.h"
+
+// The VOL arrow codes of byte 3: the touch on an arrow and the reply to the controller's volume
+// keys carry the same codes.
+constexpr std::uint8_t VolumeUpCode = 0x11;
+constexpr std::uint8_t VolumeDownCode = 0x88;
 
 // Group 2 answers a controller key; group 3 reports the panel's status (in front or not, USB
 // AUDIO or NAVI, AUX lit or dimmed).
