@@ -9,11 +9,13 @@
 #include <SDL_syswm.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
