@@ -16,18 +16,18 @@ namespace {
 constexpr int ScreenWidth = 800;
 constexpr int ScreenHeight = 480;
 
-// The canvas rectangle that shows the doubled LCD through the panel's LCD window, and the one
-// that shows the natural-size LCD in the compact view's lower right corner. The backdrop is
-// filled from the background picture shifted by the distance between a canvas pixel and the
-// place where it lands on screen (93 - 15, 61 - 32 and 470 - 0, 360 - 0), so that every dark
-// LCD pixel shows exactly the background under it.
+// The backdrop is filled from the background picture shifted by the distance between a canvas
+// pixel and the place where it lands on screen (93 - 15, 61 - 32 and 470 - 0, 360 - 0), so that
+// every dark LCD pixel shows exactly the background under it.
 constexpr int FullPanelBackdropX = 78;
 constexpr int FullPanelBackdropY = 29;
 constexpr int CompactBackdropX = 470;
 constexpr int CompactBackdropY = 360;
 
+// The canvas rectangle that shows the doubled LCD through the panel's LCD window.
 void CopyFullPanelLcd(HDC dc) { BitBlt(dc, 93, 61, 614, 210, Panel.LcdCanvasDc, 15, 32, SRCCOPY); }
 
+// The one that shows the natural-size LCD in the compact view's lower right corner.
 void CopyCompactLcd(HDC dc) { BitBlt(dc, 470, 360, 320, 110, Panel.LcdCanvasDc, 0, 0, SRCCOPY); }
 
 void DrawIndicators(HDC dc) {

@@ -223,13 +223,6 @@ TEST_F(CompositingTest, CompactColourFollowsTheIndexAndFallsBackToRed) {
   }
 }
 
-TEST_F(CompositingTest, FullPanelColourIgnoresTheCompactIndex) {
-  Panel.LcdColourIndex = 3;
-  Light(60, 200);
-  ASSERT_EQ(Render(Rendering::FullDotted), 1);
-  EXPECT_EQ(DifferencesFromLit(Rendering::FullDotted, {{400, 123}}, Red), "");
-}
-
 struct RefusalCase {
   const char* name;
   std::function<void()> spoil;
@@ -257,33 +250,6 @@ TEST_F(CompositingTest, RefusedRenderingLeavesTheCanvasUntouched) {
       EXPECT_EQ(Render(rendering), 0);
       EXPECT_TRUE(CanvasBytes() == before);
     }
-  }
-}
-
-TEST_F(CompositingTest, HeadersMatchOnDepthWidthAndHeightOnly) {
-  const BITMAP reference = {0, 800, 480, 2400, 1, 24, nullptr};
-  const struct {
-    const char* name;
-    std::function<void(BITMAP*)> change;
-    BOOL match;
-  } cases[] = {
-      {"same", [](BITMAP*) {}, 1},
-      {"depth", [](BITMAP* header) { header->bmBitsPixel = 32; }, 0},
-      {"width", [](BITMAP* header) { header->bmWidth = 799; }, 0},
-      {"height", [](BITMAP* header) { header->bmHeight = -480; }, 0},
-      {"stride and pixels",
-       [](BITMAP* header) {
-         header->bmWidthBytes = 3200;
-         header->bmBits = header;
-       },
-       1},
-  };
-  for (const auto& test : cases) {
-    SCOPED_TRACE(test.name);
-    BITMAP other = reference;
-    test.change(&other);
-    EXPECT_EQ(DibHeadersMatch(other, reference), test.match);
-    EXPECT_EQ(DibHeadersMatch(reference, other), test.match);
   }
 }
 
