@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr std::uint8_t ShowKey = 0x53;
 constexpr std::uint8_t ToggleWindowKey = 0x82;
 constexpr std::uint8_t ToggleViewKey = 0x83;
 constexpr std::uint8_t StopKey = 0x3A;
