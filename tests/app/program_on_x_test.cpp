@@ -89,6 +89,11 @@ class ProgramOnX : public ::testing::Test {
     std::vector<std::string> settings = {"DISPLAY=" + display_name_, "QUELT_STORAGE_CARD=" + card_,
                                          // No link device: nothing asks for the window.
                                          "QUELT_LINK_DEVICES=", "PATH=/usr/bin:/bin"};
+    // A sanitizer build of the program reads its options from the environment too.
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"}) {
+      if (const char* value = std::getenv(name))
+        settings.push_back(std::string(name) + "=" + value);
+    }
     std::vector<char*> environment;
     for (std::string& setting : settings) environment.push_back(setting.data());
     environment.push_back(nullptr);

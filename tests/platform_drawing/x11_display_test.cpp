@@ -15,9 +15,6 @@
 
 extern char** environ;
 
-// The D-Bus library that SDL's video start-up loads keeps a buffer until the process ends.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
-
 namespace platform::test {
 namespace {
 
