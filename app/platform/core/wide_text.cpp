@@ -30,7 +30,7 @@ class BoundedWriter {
   int count_ = 0;
 };
 
-struct Spec {
+struct Conversion {
   bool left = false;
   bool zero = false;
   bool alternate = false;
@@ -40,15 +40,15 @@ struct Spec {
   bool narrow = false;  // h: a narrow string or character
 };
 
-void PutPadded(BoundedWriter& out, const Spec& spec, const std::u16string& body,
+void PutPadded(BoundedWriter& out, const Conversion& conversion, const std::u16string& body,
                const std::u16string& prefix = u"") {
   int length = static_cast<int>(body.size() + prefix.size());
-  int padding = spec.width > length ? spec.width - length : 0;
-  if (!spec.left && !spec.zero) out.Repeat(u' ', padding);
+  int padding = conversion.width > length ? conversion.width - length : 0;
+  if (!conversion.left && !conversion.zero) out.Repeat(u' ', padding);
   for (WCHAR c : prefix) out.Put(c);
-  if (!spec.left && spec.zero) out.Repeat(u'0', padding);
+  if (!conversion.left && conversion.zero) out.Repeat(u'0', padding);
   for (WCHAR c : body) out.Put(c);
-  if (spec.left) out.Repeat(u' ', padding);
+  if (conversion.left) out.Repeat(u' ', padding);
 }
 
 std::u16string Digits(std::uint64_t value, unsigned base, bool upper, int precision) {
@@ -111,57 +111,58 @@ int wsprintfW(LPWSTR buffer, LPCWSTR format, ...) {
       continue;
     }
     ++p;
-    Spec spec;
+    Conversion conversion;
     for (;; ++p) {
       if (*p == u'-') {
-        spec.left = true;
+        conversion.left = true;
       } else if (*p == u'0') {
-        spec.zero = true;
+        conversion.zero = true;
       } else if (*p == u'#') {
-        spec.alternate = true;
+        conversion.alternate = true;
       } else {
         break;
       }
     }
-    spec.width = ParseNumber(&p);
+    conversion.width = ParseNumber(&p);
     if (*p == u'.') {
       ++p;
-      spec.precision = ParseNumber(&p);
+      conversion.precision = ParseNumber(&p);
     }
     if (*p == u'l') {
       ++p;
     } else if (*p == u'h') {
-      spec.narrow = true;
+      conversion.narrow = true;
       ++p;
     } else if (p[0] == u'I' && p[1] == u'6' && p[2] == u'4') {
-      spec.wide64 = true;
+      conversion.wide64 = true;
       p += 3;
     }
-    if (spec.left) spec.zero = false;
+    if (conversion.left) conversion.zero = false;
     switch (*p) {
       case u'd':
       case u'i': {
-        std::int64_t value = spec.wide64 ? va_arg(args, std::int64_t) : va_arg(args, int);
+        std::int64_t value = conversion.wide64 ? va_arg(args, std::int64_t) : va_arg(args, int);
         std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : value;
-        PutPadded(out, spec, Digits(magnitude, 10, false, spec.precision), value < 0 ? u"-" : u"");
+        PutPadded(out, conversion, Digits(magnitude, 10, false, conversion.precision),
+                  value < 0 ? u"-" : u"");
         break;
       }
       case u'u':
       case u'x':
       case u'X': {
         std::uint64_t value =
-            spec.wide64 ? va_arg(args, std::uint64_t) : va_arg(args, unsigned int);
+            conversion.wide64 ? va_arg(args, std::uint64_t) : va_arg(args, unsigned int);
         unsigned base = *p == u'u' ? 10 : 16;
         std::u16string prefix;
-        if (spec.alternate && base == 16 && value != 0) prefix = *p == u'x' ? u"0x" : u"0X";
-        PutPadded(out, spec, Digits(value, base, *p == u'X', spec.precision), prefix);
+        if (conversion.alternate && base == 16 && value != 0) prefix = *p == u'x' ? u"0x" : u"0X";
+        PutPadded(out, conversion, Digits(value, base, *p == u'X', conversion.precision), prefix);
         break;
       }
       case u'c':
       case u'C': {
         int value = va_arg(args, int);
-        bool narrow = spec.narrow || *p == u'C';
-        PutPadded(out, spec,
+        bool narrow = conversion.narrow || *p == u'C';
+        PutPadded(out, conversion,
                   std::u16string(1, narrow ? static_cast<WCHAR>(static_cast<unsigned char>(value))
                                            : static_cast<WCHAR>(value)));
         break;
@@ -169,7 +170,7 @@ int wsprintfW(LPWSTR buffer, LPCWSTR format, ...) {
       case u's':
       case u'S': {
         std::u16string text;
-        if (spec.narrow || *p == u'S') {
+        if (conversion.narrow || *p == u'S') {
           const char* narrow = va_arg(args, const char*);
           for (const char* c = narrow != nullptr ? narrow : "(null)"; *c != 0; ++c) {
             text.push_back(static_cast<WCHAR>(static_cast<unsigned char>(*c)));
@@ -178,11 +179,11 @@ int wsprintfW(LPWSTR buffer, LPCWSTR format, ...) {
           LPCWSTR wide = va_arg(args, LPCWSTR);
           text = wide != nullptr ? wide : u"(null)";
         }
-        if (spec.precision >= 0 && static_cast<int>(text.size()) > spec.precision) {
-          text.resize(spec.precision);
+        if (conversion.precision >= 0 && static_cast<int>(text.size()) > conversion.precision) {
+          text.resize(conversion.precision);
         }
-        spec.zero = false;
-        PutPadded(out, spec, text);
+        conversion.zero = false;
+        PutPadded(out, conversion, text);
         break;
       }
       case 0:
