@@ -115,10 +115,6 @@ void StartPanel() {
 
 }  // namespace
 
-// SDL keeps an error buffer per thread that decoded a picture, in thread-specific storage that the
-// leak check does not search; the program's threads are still parked when the process exits.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libSDL2"; }
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // A card of its own for the settings file that autosave writes, removed at exit.
   static char card[] = "/tmp/quelt-fuzz-card-XXXXXX";

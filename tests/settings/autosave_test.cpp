@@ -11,10 +11,6 @@
 #include "app/panel_state.h"
 #include "tests/app/shell_fixture.h"
 
-// SDL keeps an error buffer per thread that decoded a picture and frees it only when SDL shuts
-// down, so the program's main thread leaves it behind when it returns at the end of a run.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libSDL2"; }
-
 namespace {
 
 namespace fs = std::filesystem;
