@@ -43,10 +43,19 @@ constexpr Station AmStations[] = {
     {1440, "WORLD 1440", "WORLD SERVICE NEWS IN ENGLISH"},
 };
 
-// The panel mirrors columns 2 to 312 of the LCD; the unit keeps its content inside them.
-constexpr int ShownLeft = 2;
+// The panel shows rows 15 to 119 and columns 8 to 312 of the LCD in both its views (the full
+// panel's window cuts the top rows and the left columns); the unit keeps its content inside them.
+constexpr int ShownLeft = 8;
 constexpr int ShownRight = 313;
 constexpr int ShownWidth = ShownRight - ShownLeft;
+constexpr int HeaderTop = 16;    // source, preset, scan and the clock, in double size
+constexpr int HeaderRule = 32;   // the line under the header
+constexpr int MainTop = 36;      // frequency, track or AUX IN, in quadruple size
+constexpr int MainUnitTop = 50;  // MHZ, KHZ or the track time beside it
+constexpr int TextLineTop = 68;  // station name, programme text or a message
+constexpr int FlagsTop = 88;     // PANEL, ST, DISC in single size
+constexpr int VolumeTop = 102;   // the volume and its bar
+constexpr int SetupItemPitch = 22;
 
 const char* const SetupNames[SetupItems] = {"BASS", "TREBLE", "BALANCE"};
 
@@ -329,61 +338,64 @@ std::string ClockText(const SYSTEMTIME& time) {
 
 void DrawPoweredOff(const SYSTEMTIME& time, LcdImage* image) {
   const std::string clock = ClockText(time);
-  DrawLcdText(image, ShownLeft + (ShownWidth - LcdTextWidth(clock, 5)) / 2, 28, clock, 5);
+  DrawLcdText(image, ShownLeft + (ShownWidth - LcdTextWidth(clock, 5)) / 2, MainTop, clock, 5);
   DrawLcdText(image, ShownLeft + (ShownWidth - LcdTextWidth("POWER OFF")) / 2, 100, "POWER OFF");
 }
 
 void DrawSetup(const AudioUnit& unit, LcdImage* image) {
-  DrawLcdText(image, 4, 2, "SETUP", 2);
+  DrawLcdText(image, ShownLeft, HeaderTop, "SETUP", 2);
   for (int i = 0; i < SetupItems; ++i) {
-    const int y = 26 + i * 24;
+    const int y = MainTop + i * SetupItemPitch;
     const int value = unit.setup_values[i];
-    DrawLcdText(image, 20, y, SetupNames[i], 2);
+    DrawLcdText(image, ShownLeft + 18, y, SetupNames[i], 2);
     DrawLcdText(image, 220, y, (value > 0 ? "+" : "") + std::to_string(value), 2);
-    if (i == unit.setup_item) InvertLcdRect(image, 14, y - 3, 290, 20);
+    if (i == unit.setup_item) InvertLcdRect(image, ShownLeft + 12, y - 3, 284, 20);
   }
-  DrawLcdText(image, 8, 110, "VOL: ADJUST   ENTER: NEXT   SETUP: BACK");
+  DrawLcdText(image, ShownLeft, VolumeTop + 6, "VOL: ADJUST   ENTER: NEXT   SETUP: BACK");
 }
 
 void DrawVolume(const AudioUnit& unit, LcdImage* image) {
-  DrawLcdText(image, 2, 104, "VOL", 2);
-  DrawLcdText(image, 42, 104, TwoDigits(unit.volume), 2);
-  constexpr int BarLeft = 74;
+  DrawLcdText(image, ShownLeft, VolumeTop, "VOL", 2);
+  DrawLcdText(image, ShownLeft + 40, VolumeTop, TwoDigits(unit.volume), 2);
+  constexpr int BarLeft = ShownLeft + 72;
   constexpr int BarWidth = ShownRight - BarLeft;
-  FrameLcdRect(image, BarLeft, 104, BarWidth, 14);
-  FillLcdRect(image, BarLeft + 2, 106, (BarWidth - 4) * unit.volume / MaxVolume, 10, true);
+  FrameLcdRect(image, BarLeft, VolumeTop, BarWidth, 14);
+  FillLcdRect(image, BarLeft + 2, VolumeTop + 2, (BarWidth - 4) * unit.volume / MaxVolume, 10,
+              true);
 }
 
 void DrawPlaying(const AudioUnit& unit, std::uint32_t now, LcdImage* image) {
   static const char* const SourceNames[] = {"FM", "AM", "CD", "AUX"};
-  DrawLcdText(image, 2, 2, SourceNames[static_cast<int>(unit.source)], 2);
-  if (IsRadio(unit) && unit.preset) DrawLcdText(image, 56, 2, "P" + std::to_string(unit.preset), 2);
-  if (unit.scanning) DrawLcdText(image, 100, 2, "SCAN", 2);
-  FillLcdRect(image, 0, 19, LcdWidth, 1, true);
+  DrawLcdText(image, ShownLeft, HeaderTop, SourceNames[static_cast<int>(unit.source)], 2);
+  if (IsRadio(unit) && unit.preset)
+    DrawLcdText(image, ShownLeft + 54, HeaderTop, "P" + std::to_string(unit.preset), 2);
+  if (unit.scanning) DrawLcdText(image, ShownLeft + 98, HeaderTop, "SCAN", 2);
+  FillLcdRect(image, ShownLeft, HeaderRule, ShownWidth, 1, true);
 
   if (IsRadio(unit)) {
     const std::string frequency = FrequencyText(unit);
     const char* unit_name = unit.source == Source::Am ? "KHZ" : "MHZ";
     const int right = 230;
-    DrawLcdText(image, right - LcdTextWidth(frequency, 4), 26, frequency, 4);
-    DrawLcdText(image, right + 10, 40, unit_name, 2);
+    DrawLcdText(image, right - LcdTextWidth(frequency, 4), MainTop, frequency, 4);
+    DrawLcdText(image, right + 10, MainUnitTop, unit_name, 2);
   } else if (unit.source == Source::Cd) {
     const std::uint32_t seconds = (now - unit.track_since) / 1000;
-    DrawLcdText(image, 40, 26, "T" + TwoDigits(unit.cd_track), 4);
-    DrawLcdText(image, 170, 40,
+    DrawLcdText(image, ShownLeft + 38, MainTop, "T" + TwoDigits(unit.cd_track), 4);
+    DrawLcdText(image, 170, MainUnitTop,
                 TwoDigits(static_cast<int>(seconds / 60 % 100)) + ":" +
                     TwoDigits(static_cast<int>(seconds % 60)),
                 2);
   } else {
-    DrawLcdText(image, ShownLeft + (ShownWidth - LcdTextWidth("AUX IN", 4)) / 2, 26, "AUX IN", 4);
+    DrawLcdText(image, ShownLeft + (ShownWidth - LcdTextWidth("AUX IN", 4)) / 2, MainTop, "AUX IN",
+                4);
   }
 
   const bool message = unit.message && now < unit.message_until;
-  DrawTextLine(image, message ? unit.message : TextLine(unit), 66, now);
-  if (message) InvertLcdRect(image, ShownLeft, 63, ShownWidth, 20);
-  if (unit.panel_in_front) DrawLcdText(image, 2, 90, "PANEL");
-  if (unit.source == Source::Fm) DrawLcdText(image, 40, 90, "ST");
-  if (unit.disc_loaded) DrawLcdText(image, 60, 90, "DISC");
+  DrawTextLine(image, message ? unit.message : TextLine(unit), TextLineTop, now);
+  if (message) InvertLcdRect(image, ShownLeft, TextLineTop - 3, ShownWidth, 20);
+  if (unit.panel_in_front) DrawLcdText(image, ShownLeft, FlagsTop, "PANEL");
+  if (unit.source == Source::Fm) DrawLcdText(image, ShownLeft + 38, FlagsTop, "ST");
+  if (unit.disc_loaded) DrawLcdText(image, ShownLeft + 58, FlagsTop, "DISC");
   DrawVolume(unit, image);
 }
 
@@ -448,7 +460,7 @@ void DrawAudioUnit(const AudioUnit& unit, const SYSTEMTIME& local_time, std::uin
     DrawPlaying(unit, now, image);
   }
   const std::string clock = ClockText(local_time);
-  DrawLcdText(image, ShownRight - LcdTextWidth(clock, 2), 2, clock, 2);
+  DrawLcdText(image, ShownRight - LcdTextWidth(clock, 2), HeaderTop, clock, 2);
 }
 
 std::uint8_t UnitStatusByte(const AudioUnit& unit) {

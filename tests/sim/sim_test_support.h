@@ -18,11 +18,11 @@ inline std::unique_ptr<sim::Controller> MakeController(const std::string& option
   return std::make_unique<sim::Controller>(options);
 }
 
-// Blanks the clock at the top right of the unit's LCD, for comparing pictures taken at different
-// times.
+// Blanks the clock at the right of the unit's header line (rows 16 to 29, pages 2 and 3), for
+// comparing pictures taken at different times.
 inline void BlankClock(sim::LcdImage* image) {
-  std::memset(image->pages[0] + 240, 0, 80);
-  std::memset(image->pages[1] + 240, 0, 80);
+  std::memset(image->pages[2] + 240, 0, 80);
+  std::memset(image->pages[3] + 240, 0, 80);
 }
 
 inline TransferResult SendPacket(HANDLE device, const sim::Packet& packet) {

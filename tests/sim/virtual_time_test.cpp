@@ -51,7 +51,7 @@ TEST(SimulatedControllerInVirtualTime, LcdClockShowsLocalTime) {
   const sim::LcdImage at_0806 = controller->Screen();
   EXPECT_NE(std::memcmp(at_0805.pages, at_0806.pages, sizeof at_0805.pages), 0);
 
-  // Only the clock changed: it is the top right of the first two pages.
+  // Only the clock changed: it is the right of the header line.
   sim::LcdImage a = at_0805, b = at_0806;
   for (sim::LcdImage* image : {&a, &b}) {
     BlankClock(image);
