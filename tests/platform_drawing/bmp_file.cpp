@@ -50,41 +50,41 @@ void PutAbsolute(std::vector<std::uint8_t>& out, const std::vector<std::uint32_t
 
 }  // namespace
 
-std::vector<std::uint8_t> BmpFile(const BmpSpec& spec) {
-  const bool core = spec.header_size == 12;
+std::vector<std::uint8_t> BmpFile(const BmpLayout& layout) {
+  const bool core = layout.header_size == 12;
   const std::uint32_t palette_bytes =
-      static_cast<std::uint32_t>(spec.palette.size()) * (core ? 3 : 4);
-  const std::uint32_t offset = 14 + spec.header_size + palette_bytes;
+      static_cast<std::uint32_t>(layout.palette.size()) * (core ? 3 : 4);
+  const std::uint32_t offset = 14 + layout.header_size + palette_bytes;
   std::vector<std::uint8_t> file{'B', 'M'};
-  Put32(file, offset + static_cast<std::uint32_t>(spec.pixels.size()));
+  Put32(file, offset + static_cast<std::uint32_t>(layout.pixels.size()));
   Put32(file, 0);
   Put32(file, offset);
-  Put32(file, spec.header_size);
+  Put32(file, layout.header_size);
   if (core) {
-    Put16(file, static_cast<std::uint32_t>(spec.width));
-    Put16(file, static_cast<std::uint32_t>(spec.height));
+    Put16(file, static_cast<std::uint32_t>(layout.width));
+    Put16(file, static_cast<std::uint32_t>(layout.height));
     Put16(file, 1);
-    Put16(file, static_cast<std::uint32_t>(spec.bits));
+    Put16(file, static_cast<std::uint32_t>(layout.bits));
   } else {
-    Put32(file, static_cast<std::uint32_t>(spec.width));
-    Put32(file, static_cast<std::uint32_t>(spec.height));
+    Put32(file, static_cast<std::uint32_t>(layout.width));
+    Put32(file, static_cast<std::uint32_t>(layout.height));
     Put16(file, 1);
-    Put16(file, static_cast<std::uint32_t>(spec.bits));
-    Put32(file, spec.compression);
-    Put32(file, static_cast<std::uint32_t>(spec.pixels.size()));
+    Put16(file, static_cast<std::uint32_t>(layout.bits));
+    Put32(file, layout.compression);
+    Put32(file, static_cast<std::uint32_t>(layout.pixels.size()));
     Put32(file, 2835);  // 72 dots per inch
     Put32(file, 2835);
-    Put32(file, static_cast<std::uint32_t>(spec.palette.size()));
+    Put32(file, static_cast<std::uint32_t>(layout.palette.size()));
     Put32(file, 0);
-    file.resize(14 + spec.header_size, 0);
+    file.resize(14 + layout.header_size, 0);
   }
-  for (std::uint32_t colour : spec.palette) {
+  for (std::uint32_t colour : layout.palette) {
     file.push_back(static_cast<std::uint8_t>(colour));
     file.push_back(static_cast<std::uint8_t>(colour >> 8));
     file.push_back(static_cast<std::uint8_t>(colour >> 16));
     if (!core) file.push_back(0);
   }
-  file.insert(file.end(), spec.pixels.begin(), spec.pixels.end());
+  file.insert(file.end(), layout.pixels.begin(), layout.pixels.end());
   return file;
 }
 

@@ -13,7 +13,7 @@ constexpr std::uint32_t kBmpRgb = 0;
 constexpr std::uint32_t kBmpRle8 = 1;
 constexpr std::uint32_t kBmpRle4 = 2;
 
-struct BmpSpec {
+struct BmpLayout {
   int width = 0;
   int height = 0;  // negative: rows stored top-down
   int bits = 24;
@@ -23,7 +23,7 @@ struct BmpSpec {
   std::vector<std::uint8_t> pixels;    // stored rows, or the run-length stream
 };
 
-std::vector<std::uint8_t> BmpFile(const BmpSpec& spec);
+std::vector<std::uint8_t> BmpFile(const BmpLayout& layout);
 
 // A pixel's stored value: a palette index, or 0x00RRGGBB for 16, 24 and 32 bits (16 bits keeps
 // the top five bits of each channel).

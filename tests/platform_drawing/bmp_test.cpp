@@ -41,33 +41,33 @@ std::uint32_t DirectColour(int x, int y, int bits) {
 
 struct Picture {
   const char* name;
-  BmpSpec spec;
+  BmpLayout layout;
   std::function<std::uint32_t(int, int)> expected;
 };
 
 Picture Paletted(const char* name, int bits, int colours, std::uint32_t compression) {
   const std::vector<std::uint32_t> palette = Palette(colours);
   const PixelValue index = [colours](int x, int y) { return IndexAt(x, y, colours); };
-  BmpSpec spec;
-  spec.width = kWidth;
-  spec.height = kHeight;
-  spec.bits = bits;
-  spec.compression = compression;
-  spec.palette = palette;
-  spec.pixels = compression == kBmpRgb ? StoredRows(kWidth, kHeight, bits, index)
-                                       : RunLengthStream(kWidth, kHeight, bits, index);
-  return {name, spec, [=](int x, int y) { return palette[index(x, y)]; }};
+  BmpLayout layout;
+  layout.width = kWidth;
+  layout.height = kHeight;
+  layout.bits = bits;
+  layout.compression = compression;
+  layout.palette = palette;
+  layout.pixels = compression == kBmpRgb ? StoredRows(kWidth, kHeight, bits, index)
+                                         : RunLengthStream(kWidth, kHeight, bits, index);
+  return {name, layout, [=](int x, int y) { return palette[index(x, y)]; }};
 }
 
 Picture Direct(const char* name, int bits, int height, std::uint32_t header_size = 40) {
   const PixelValue colour = [bits](int x, int y) { return DirectColour(x, y, bits); };
-  BmpSpec spec;
-  spec.width = kWidth;
-  spec.height = height;
-  spec.bits = bits;
-  spec.header_size = header_size;
-  spec.pixels = StoredRows(kWidth, height, bits, colour);
-  return {name, spec, colour};
+  BmpLayout layout;
+  layout.width = kWidth;
+  layout.height = height;
+  layout.bits = bits;
+  layout.header_size = header_size;
+  layout.pixels = StoredRows(kWidth, height, bits, colour);
+  return {name, layout, colour};
 }
 
 std::vector<Picture> EveryKind() {
@@ -123,13 +123,13 @@ class ResourceBitmaps : public testing::Test {
 
 TEST_F(ResourceBitmaps, EveryDepthAndEncodingDecodes) {
   for (const Picture& picture : EveryKind()) {
-    const std::vector<std::uint8_t> file = BmpFile(picture.spec);
+    const std::vector<std::uint8_t> file = BmpFile(picture.layout);
     ExpectPicture(Load(file), picture);
   }
 }
 
 TEST_F(ResourceBitmaps, MissingOrNamedResourcesGiveNothing) {
-  const std::vector<std::uint8_t> file = BmpFile(EveryKind()[8].spec);
+  const std::vector<std::uint8_t> file = BmpFile(EveryKind()[8].layout);
   EXPECT_EQ(Load(file, 190), nullptr);
   EXPECT_EQ(LoadBitmapW(nullptr, u"PANEL"), nullptr);
   SetResourceTable(nullptr);
@@ -141,8 +141,8 @@ void Put32At(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t valu
 }
 
 TEST_F(ResourceBitmaps, BrokenFilesAreRefused) {
-  const std::vector<std::uint8_t> good = BmpFile(Direct("24", 24, kHeight).spec);
-  const std::vector<std::uint8_t> rle = BmpFile(Paletted("rle", 8, 40, kBmpRle8).spec);
+  const std::vector<std::uint8_t> good = BmpFile(Direct("24", 24, kHeight).layout);
+  const std::vector<std::uint8_t> rle = BmpFile(Paletted("rle", 8, 40, kBmpRle8).layout);
   struct Broken {
     const char* what;
     std::vector<std::uint8_t> file;
@@ -184,8 +184,8 @@ TEST_F(ResourceBitmaps, BrokenFilesAreRefused) {
 
 TEST_F(ResourceBitmaps, RunLengthStreamsThatOverrunThePictureOrStopShortDoNotCrash) {
   const Picture picture = Paletted("rle", 8, 40, kBmpRle8);
-  const std::vector<std::uint8_t> good = BmpFile(picture.spec);
-  const std::size_t pixels = good.size() - picture.spec.pixels.size();
+  const std::vector<std::uint8_t> good = BmpFile(picture.layout);
+  const std::size_t pixels = good.size() - picture.layout.pixels.size();
   // A run far longer than a row, a delta far outside, an absolute run past the end of the file,
   // and a stream cut short at every length.
   const std::vector<std::vector<std::uint8_t>> streams = {
@@ -230,13 +230,13 @@ class StorageCardBitmaps : public testing::Test {
 
 TEST_F(StorageCardBitmaps, LoadsAPictureFromTheCard) {
   const Picture picture = Direct("24 bits", 24, kHeight);
-  Write(BmpFile(picture.spec));
+  Write(BmpFile(picture.layout));
   ExpectPicture(SHLoadDIBitmap(u"\\Storage Card\\QUELTIMAGE.bmp"), picture);
 }
 
 TEST_F(StorageCardBitmaps, MissingBrokenOrOffCardFilesGiveNothing) {
   EXPECT_EQ(SHLoadDIBitmap(u"\\Storage Card\\QUELTIMAGE.bmp"), nullptr) << "missing";
-  std::vector<std::uint8_t> truncated = BmpFile(Direct("24 bits", 24, kHeight).spec);
+  std::vector<std::uint8_t> truncated = BmpFile(Direct("24 bits", 24, kHeight).layout);
   truncated.resize(truncated.size() - 5);
   Write(truncated);
   EXPECT_EQ(SHLoadDIBitmap(u"\\Storage Card\\QUELTIMAGE.bmp"), nullptr) << "truncated";
