@@ -1,7 +1,4 @@
 # The host's top-level windows: X11 when an X server runs, the platform's own windows otherwise.
-if(NOT TARGET PkgConfig::QUELT_X11)
-  pkg_check_modules(QUELT_X11 REQUIRED IMPORTED_TARGET GLOBAL x11)
-endif()
 target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/desktop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/x11_desktop.cpp)

@@ -1,5 +1,4 @@
 # Block devices: CreateFileW("DSKn:"), DeviceIoControl and the file, NBD and registered backends.
-pkg_check_modules(LIBNBD REQUIRED IMPORTED_TARGET libnbd)
 target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/backend_registry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/block_device_calls.cpp
@@ -7,4 +6,4 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/link_device_list.cpp
   ${CMAKE_CURRENT_LIST_DIR}/nbd_block_device.cpp
   ${CMAKE_CURRENT_LIST_DIR}/note_once.cpp)
-target_link_libraries(quelt_platform PUBLIC PkgConfig::LIBNBD)
+target_link_libraries(quelt_platform PUBLIC PkgConfig::QUELT_LIBNBD)

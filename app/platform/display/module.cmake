@@ -1,10 +1,4 @@
 # Display backends (SDL2 and headless) and the window surfaces they share.
-if(NOT TARGET PkgConfig::QUELT_SDL2)
-  pkg_check_modules(QUELT_SDL2 REQUIRED IMPORTED_TARGET GLOBAL sdl2)
-endif()
-if(NOT TARGET PkgConfig::QUELT_X11)
-  pkg_check_modules(QUELT_X11 REQUIRED IMPORTED_TARGET GLOBAL x11)
-endif()
 target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/display.cpp
   ${CMAKE_CURRENT_LIST_DIR}/headless_display.cpp

@@ -1,12 +1,6 @@
 # Device contexts, bitmaps, BitBlt, fonts and text, and BMP decoding.
-foreach(package sdl2 freetype2 fontconfig)
-  string(TOUPPER "QUELT_${package}" prefix)
-  string(REPLACE "-" "_" prefix "${prefix}")
-  if(NOT TARGET PkgConfig::${prefix})
-    pkg_check_modules(${prefix} REQUIRED IMPORTED_TARGET GLOBAL ${package})
-  endif()
-  target_link_libraries(quelt_platform PRIVATE PkgConfig::${prefix})
-endforeach()
+target_link_libraries(quelt_platform PRIVATE PkgConfig::QUELT_SDL2 PkgConfig::QUELT_FREETYPE2
+  PkgConfig::QUELT_FONTCONFIG)
 target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/bit_blt.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bitmap_files.cpp
