@@ -1,6 +1,8 @@
 // AppMain: start-up, then the main thread's message loop with the keyboard accelerators.
 #include "app/app_main.h"
 
+#include "app/start_up.h"
+
 constexpr UINT AcceleratorTableId = 2;
 
 int AppMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_code) {

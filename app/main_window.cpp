@@ -1,5 +1,5 @@
-// MainWindowProc: every message of the dispatch table is handled and answered with 0; all others
-// go to DefWindowProcW.
+// MainWindowProc: every message of the table goes to its handler, whose answer is returned; every
+// other message goes to DefWindowProcW. Each handler belongs to the subsystem the message concerns.
 #include "app/main_window.h"
 
 #include "app/panel_state.h"
@@ -9,8 +9,6 @@
 #include "panel/touch_panel.h"
 #include "settings/settings_file.h"
 
-constexpr UINT HeartbeatPeriodMs = 400;
-constexpr UINT AutosavePeriodMs = 5100;
 // Ctrl+A gives this command; it has no visible effect.
 constexpr WORD IgnoredCommand = 40002;
 
@@ -37,6 +35,13 @@ static LRESULT OnDestroy(HWND, WPARAM, LPARAM) {
 }
 
 static LRESULT OnPaint(HWND window, WPARAM, LPARAM) { return PaintPanel(window); }
+
+// Neither accelerator has a visible effect: Ctrl+A's command is answered here, Ctrl+Q's (and any
+// other) goes to the default procedure.
+static LRESULT OnCommand(HWND window, WPARAM wparam, LPARAM lparam) {
+  if (LOWORD(wparam) == IgnoredCommand) return 0;
+  return DefWindowProcW(window, WM_COMMAND, wparam, lparam);
+}
 
 static LRESULT OnTimer(HWND, WPARAM id, LPARAM) {
   for (const TimerHandler& timer : TimerHandlers) {
@@ -69,28 +74,23 @@ struct MessageHandler {
   LRESULT (*handle)(HWND, WPARAM, LPARAM);
 };
 
+// The whole dispatch of the main window, by the subsystem that each message concerns.
 static const MessageHandler MessageHandlers[] = {
-    {WM_CREATE, OnCreate},
-    {WM_DESTROY, OnDestroy},
-    {WM_PAINT, OnPaint},
-    {WM_TIMER, OnTimer},
-    {WM_LBUTTONDOWN, OnLeftButtonDown},
-    {WM_LBUTTONUP, OnLeftButtonUp},
-    {WM_RBUTTONUP, Ignore},
-    {WM_PANEL_REFRESH, OnPanelRefresh},
-    {WM_CONTROLLER_KEY, OnControllerKeyMessage},
+    {WM_CREATE, OnCreate},                        // the shell: timers 1 and 2
+    {WM_DESTROY, OnDestroy},                      // the shell: shut-down
+    {WM_PAINT, OnPaint},                          // screen
+    {WM_COMMAND, OnCommand},                      // accelerators
+    {WM_TIMER, OnTimer},                          // heartbeat, autosave, touch repeat
+    {WM_LBUTTONDOWN, OnLeftButtonDown},           // touch panel
+    {WM_LBUTTONUP, OnLeftButtonUp},               // touch panel
+    {WM_RBUTTONUP, Ignore},                       // answered, nothing done
+    {WM_PANEL_REFRESH, OnPanelRefresh},           // screen
+    {WM_CONTROLLER_KEY, OnControllerKeyMessage},  // controller keys
 };
 
 LRESULT MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_COMMAND) {
-    if (LOWORD(wparam) == IgnoredCommand) return 0;
-    return DefWindowProcW(window, message, wparam, lparam);
-  }
   for (const MessageHandler& handler : MessageHandlers) {
-    if (handler.message == message) {
-      handler.handle(window, wparam, lparam);
-      return 0;
-    }
+    if (handler.message == message) return handler.handle(window, wparam, lparam);
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }

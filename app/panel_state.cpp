@@ -1,5 +1,5 @@
-// The one PanelState instance and its constant tables.
-#include "panel_state.h"
+// The one PanelState instance, its constant tables, and the controller key's hand-over.
+#include "app/panel_state.h"
 
 #include <new>
 
@@ -11,6 +11,11 @@ const LPCWSTR DayAndMonthNames[20] = {W("Sun"), W("Mon"), W("Tue"), W("Wed"), W(
                                       W("Aug"), W("Sep"), W("Oct"), W("Nov"), W("Dec")};
 
 const LPCWSTR LinkDeviceNames[5] = {W("DSK1:"), W("DSK2:"), W("DSK3:"), W("DSK4:"), W("DSK5:")};
+
+void HandOverControllerKey(std::uint8_t code) {
+  Panel.ControllerKey = code;
+  PostMessageW(Panel.MainWindow, WM_CONTROLLER_KEY, 0, 0);
+}
 
 void ResetPanelState() {
   // The record holds locks and atomics, so it is rebuilt in place rather than assigned.

@@ -1,30 +1,46 @@
-// The one state record of the panel, shared by the main thread and the link thread. Every
-// operation of the system reads and writes its fields directly; there is exactly one instance,
-// `Panel`. Fields that both threads touch are atomics, or are guarded by the lock named beside
-// them; everything else belongs to one thread, as the comments say.
+// The one state record of the panel, shared by the main thread and the link thread, and the
+// numbers every subsystem shares. Every operation of the system reads and writes the record's
+// fields directly; there is exactly one instance, `Panel`. The fields are grouped by who may touch
+// them: the main thread alone, the link thread alone, both through atomics, or both under a lock.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <mutex>
 
+#include "app/exchange_layout.h"
 #include "platform/win32.h"
 
+// The two private messages of the main window, both posted with zero parameters.
 constexpr UINT WM_PANEL_REFRESH = 0x0503;
 constexpr UINT WM_CONTROLLER_KEY = 0x0505;
 
+// Timers of the main window, and the link window's poll timer, with their periods.
 constexpr UINT_PTR TIMER_HEARTBEAT = 1;
 constexpr UINT_PTR TIMER_AUTOSAVE = 2;
 constexpr UINT_PTR TIMER_TOUCH_REPEAT = 3;
 constexpr UINT_PTR TIMER_LINK_POLL = 20;
+constexpr UINT HeartbeatPeriodMs = 400;
+constexpr UINT AutosavePeriodMs = 5100;
+constexpr UINT TouchRepeatPeriodMs = 270;
+// The first poll after the start-up packets, then streaming the LCD or only the status sector.
+constexpr UINT FirstPollMs = 100;
+constexpr UINT StreamPollMs = 50;
+constexpr UINT StatusPollMs = 200;
+
+// The main window covers the whole screen from the origin.
+constexpr int ScreenWidth = 800;
+constexpr int ScreenHeight = 480;
+
+// PanelMode: the full front panel, or the compact view with the small LCD.
+constexpr std::uint8_t FullPanelMode = 1;
+constexpr std::uint8_t CompactViewMode = 0;
 
 constexpr int LcdPageSlots = 16;
 constexpr int LcdPageBytes = 512;
 constexpr int LcdMatrixRows = 130;
 constexpr int LcdMatrixColumns = 340;
-constexpr int StreamSectors = 10;
-constexpr int SectorBytes = 512;
-constexpr int StreamBufferBytes = StreamSectors * SectorBytes;
 
 // A command slot: bytes 0 to 11 written by the producer, 0 to 14 sent, 15 to 19 unused.
 constexpr int CommandSlotBytes = 20;
@@ -38,50 +54,20 @@ struct CommandQueueRecord {
 };
 
 struct PanelState {
-  // ---- Link (link thread, except StreamMode and PollsSinceChange) ----
-  HANDLE LinkHandle = nullptr;
-  std::int32_t LinkConnected = 0;
-  std::atomic<std::uint8_t> LinkVariant{0};  // read by the main thread for the indicator
-  std::uint32_t FailedProbeCount = 0;
-  std::atomic<std::int32_t> StreamMode{0};         // written by the main thread
-  std::atomic<std::uint32_t> PollsSinceChange{0};  // counted here, reset by both threads
-  HWND LinkWindow = nullptr;
-  std::uint8_t ProbeBuffer[SectorBytes] = {};
-  std::uint8_t ProbeNameIndex = 0;
-  WCHAR ProbeSignature[12] = {};
-  alignas(512) std::uint8_t StreamBuffer[StreamBufferBytes] = {};
-  alignas(512) std::uint8_t CommandSectorImage[SectorBytes] = {};
-  SG_REQ SectorRequest = {};
-  DWORD BytesReturned = 0;
-  std::uint8_t ControllerStatus = 0;
-
-  // ---- Command queue (both threads, under its lock) ----
-  CommandQueueRecord CommandQueue;
-  std::atomic<std::int32_t> TouchPacketTag{0};
-  std::atomic<std::uint8_t> UsbAudioBit{0};
-
-  // ---- LCD image (link thread writes; the main thread reads the matrix under LcdMatrixLock) ----
-  std::uint8_t LcdPageImage[LcdPageSlots][LcdPageBytes] = {};
-  std::uint8_t LcdPageShadow[LcdPageSlots][LcdPageBytes] = {};
-  std::mutex LcdMatrixLock;  // held around the writes of one frame and the reads of one rendering
-  std::uint8_t LcdPixelMatrix[LcdMatrixRows][LcdMatrixColumns] = {};
-  BITMAP LcdBackdropHeader = {};
-  BITMAP LcdCanvasHeader = {};
-
-  // ---- Touch and panel (main thread, except ControllerKey) ----
+  // ---- Main thread only ----
+  // Touch and panel.
   std::uint8_t PanelMode = 0;
   std::uint32_t PenX = 0;
   std::uint32_t PenY = 0;
   std::int32_t ButtonId = 0;
   std::int32_t LastVolumeButton = 0;
   std::int32_t LastFileButton = 0;
-  std::atomic<std::uint8_t> ControllerKey{0};  // mailbox: set by the link thread, cleared here
+  std::int32_t TouchPacketTag = 0;  // byte 2 of touch packets: 0x30 from the first controller key
   std::uint8_t PreviousControllerKey = 0;
   HWND NavigationWindow = nullptr;
   std::uint8_t NavigationInFront = 0;
   std::uint32_t HeartbeatCount = 0;
-
-  // ---- Display preferences and the settings file (main thread) ----
+  // Display preferences and the settings file.
   std::int32_t UsbFlag = 0;
   std::int32_t AuxFlag = 0;
   std::int32_t LcdColourIndex = 0;
@@ -92,21 +78,22 @@ struct PanelState {
   std::int32_t SavedLcdFillStyle = 0;
   FILE* SettingsStream = nullptr;
   char SettingsText[10] = {};
-
-  // ---- Windows and drawing objects (main thread) ----
+  // Windows. MainWindow is set before the link thread starts, which then posts to it.
   HINSTANCE InstanceHandle = nullptr;
   HWND MainWindow = nullptr;
+  // Pictures, each in a memory context of its own for the whole run.
   HDC CompactBackgroundDc = nullptr;
-  HDC PanelPictureDc = nullptr;  // bitmap 188
-  HDC Sprite191Dc = nullptr;
-  HDC Sprite190Dc = nullptr;
-  HDC Sprite192Dc = nullptr;
-  HDC Sprite194Dc = nullptr;
-  HDC UsbIndicatorDc = nullptr;  // bitmap 212
-  HDC AuxIndicatorDc = nullptr;  // bitmap 211
-  HDC Picture210Dc = nullptr;
-  HDC Picture213Dc = nullptr;
-  HDC LinkIndicatorDc = nullptr;  // bitmap 214
+  HDC PanelPictureDc = nullptr;      // bitmap 188: the front panel
+  HDC KeyRowLampsDc = nullptr;       // bitmap 191: VOL, SEEK, SCAN, FOLDER and FILE
+  HDC PresetLampsDc = nullptr;       // bitmap 190: the red preset bar
+  HDC SideKeyLampsDc = nullptr;      // bitmap 192: FM, AM, CD, AUX, INFO and SETUP
+  HDC TopBarLampsDc = nullptr;       // bitmap 194: the top bar, ENTER and POWER
+  HDC UsbIndicatorDc = nullptr;      // bitmap 212
+  HDC AuxIndicatorDc = nullptr;      // bitmap 211
+  HDC MakerLogoDc = nullptr;         // bitmap 210: loaded and kept, never drawn
+  HDC UncaptionedPanelDc = nullptr;  // bitmap 213: loaded and kept, never drawn
+  HDC LinkIndicatorDc = nullptr;     // bitmap 214
+  // Drawing surfaces.
   HBITMAP BackBufferBitmap = nullptr;
   HDC BackBufferDc = nullptr;
   HGDIOBJ BackBufferPreviousBitmap = nullptr;
@@ -114,11 +101,41 @@ struct PanelState {
   HDC LcdBackdropDc = nullptr;
   HBITMAP LcdCanvasDib = nullptr;
   HDC LcdCanvasDc = nullptr;
-
-  // ---- Clock (main thread) ----
+  BITMAP LcdBackdropHeader = {};
+  BITMAP LcdCanvasHeader = {};
+  // Clock.
   SYSTEMTIME ClockTime = {};
   std::uint16_t PreviousClockMinute = 0;
   WCHAR ClockText[100] = {};
+
+  // ---- Link thread only ----
+  HANDLE LinkHandle = nullptr;
+  std::int32_t LinkConnected = 0;
+  std::uint32_t FailedProbeCount = 0;
+  HWND LinkWindow = nullptr;
+  std::uint8_t ProbeBuffer[SectorBytes] = {};
+  std::uint8_t ProbeNameIndex = 0;
+  WCHAR ProbeSignature[12] = {};
+  alignas(512) std::uint8_t StreamBuffer[StreamBufferBytes] = {};
+  alignas(512) std::uint8_t CommandSectorImage[SectorBytes] = {};
+  SG_REQ SectorRequest = {};
+  DWORD BytesReturned = 0;
+  std::uint8_t ControllerStatus = 0;
+  std::uint8_t LcdPageImage[LcdPageSlots][LcdPageBytes] = {};
+  std::uint8_t LcdPageShadow[LcdPageSlots][LcdPageBytes] = {};
+
+  // ---- Both threads, through atomics ----
+  std::atomic<std::uint8_t> LinkVariant{0};        // link thread writes, the indicator reads
+  std::atomic<std::int32_t> StreamMode{0};         // main thread writes, each poll tick reads
+  std::atomic<std::uint32_t> PollsSinceChange{0};  // link thread counts, both threads reset
+  std::atomic<std::uint8_t> UsbAudioBit{0};        // start-up packets, then the main thread
+  std::atomic<std::uint8_t> ControllerKey{0};      // mailbox: link thread sets, main thread takes
+
+  // ---- Both threads, under a lock ----
+  CommandQueueRecord CommandQueue;  // under its own lock
+  // Held around the writes of one frame and the reads of one rendering.
+  std::mutex LcdMatrixLock;
+  std::uint8_t LcdPixelMatrix[LcdMatrixRows][LcdMatrixColumns] = {};
 };
 
 extern PanelState Panel;
@@ -126,6 +143,10 @@ extern PanelState Panel;
 // Day names by day of week (0 = Sunday) at 0 to 6, "---" at 7, month m at 7 + m.
 extern const LPCWSTR DayAndMonthNames[20];
 extern const LPCWSTR LinkDeviceNames[5];
+
+// Link thread: leaves a key code in the ControllerKey mailbox and tells the main window. A code
+// left before the main window took the last one replaces it.
+void HandOverControllerKey(std::uint8_t code);
 
 // Puts the record back to its state at process start; scenario tests run the program many times
 // in one process.

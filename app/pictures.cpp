@@ -1,6 +1,7 @@
 // LoadPictures: every picture goes into a memory drawing context of its own, where it stays for
 // the whole run; later drawing is plain copies between contexts.
-#include "app/app_main.h"
+#include "app/pictures.h"
+
 #include "app/panel_state.h"
 
 const LPCWSTR CompactBackgroundPath = W("\\Storage Card\\QUELTIMAGE.bmp");
@@ -12,11 +13,11 @@ struct ResourcePicture {
 
 // The load order, which is also where a failure cuts the loading short.
 static const ResourcePicture ResourcePictures[] = {
-    {188, &PanelState::PanelPictureDc}, {191, &PanelState::Sprite191Dc},
-    {190, &PanelState::Sprite190Dc},    {192, &PanelState::Sprite192Dc},
-    {194, &PanelState::Sprite194Dc},    {212, &PanelState::UsbIndicatorDc},
-    {211, &PanelState::AuxIndicatorDc}, {210, &PanelState::Picture210Dc},
-    {213, &PanelState::Picture213Dc},   {214, &PanelState::LinkIndicatorDc},
+    {188, &PanelState::PanelPictureDc},     {191, &PanelState::KeyRowLampsDc},
+    {190, &PanelState::PresetLampsDc},      {192, &PanelState::SideKeyLampsDc},
+    {194, &PanelState::TopBarLampsDc},      {212, &PanelState::UsbIndicatorDc},
+    {211, &PanelState::AuxIndicatorDc},     {210, &PanelState::MakerLogoDc},
+    {213, &PanelState::UncaptionedPanelDc}, {214, &PanelState::LinkIndicatorDc},
 };
 
 static void ReportLoadError(HWND window, LPCWSTR text) {

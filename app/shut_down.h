@@ -1,10 +1,7 @@
-// The two ways the panel ends: destruction of the main window, and a touch on the exit corner of
-// the full front panel. Both release the drawing surfaces and post the quit message.
+// The end of the panel by destruction of the main window (the window manager's close, or another
+// program destroying it). The other way, the exit corner of the full panel, belongs to the hit map.
 #pragma once
 
+// WM_DESTROY: closes a settings file still open, releases the drawing surfaces and posts the
+// quit message.
 void ShutDownOnDestroy();
-// Run at the end of every full-panel hit test: ends the program when the last pen position lies
-// in the exit corner.
-void ShutDownAtExitCorner();
-// Releases the BackBuffer and the two DIB sections; a second run does nothing.
-void ReleaseDrawingObjects();

@@ -1,8 +1,10 @@
 // StartUp: single instance, the main window, the home program, the link thread, the pictures and
 // the drawing surfaces, the settings, and the initial state.
-#include "app/app_main.h"
+#include "app/start_up.h"
+
 #include "app/main_window.h"
 #include "app/panel_state.h"
+#include "app/pictures.h"
 #include "lcd/indicators.h"
 #include "link/link_thread.h"
 #include "settings/settings_file.h"
@@ -13,8 +15,6 @@ constexpr UINT TitleStringId = 1;
 constexpr UINT ClassNameStringId = 2;
 constexpr int TextBufferChars = 100;
 constexpr UINT MainIconId = 101;
-constexpr int ScreenWidth = 800;
-constexpr int ScreenHeight = 480;
 
 // Thin border only: not visible, no caption, no system menu.
 constexpr DWORD MainWindowStyle = WS_BORDER;
@@ -80,7 +80,7 @@ static void DrawFirstPicture(HDC window_dc) {
 }
 
 static void SetInitialState() {
-  Panel.PanelMode = 1;
+  Panel.PanelMode = FullPanelMode;
   Panel.ControllerKey = 0;
   Panel.PreviousControllerKey = 0;
   Panel.NavigationInFront = 0;

@@ -6,13 +6,10 @@
 #include <cstring>
 #include <mutex>
 
-#include "link/sector_transfer.h"
+#include "app/panel_state.h"
 
 namespace {
 
-constexpr int ChunkBytes = 160;
-constexpr int ChunksPerSector = 3;
-constexpr int ChunkRowIdOffset = 508;  // then 509 and 510 for the second and third chunk
 constexpr std::uint8_t RowIdPageMask = 0x0F;
 // Row ids above this file into the right half; 127 already counts as the right half.
 constexpr std::uint8_t LastLeftHalfRowId = 126;
@@ -37,10 +34,7 @@ void ProcessLcdBatch(const std::uint8_t (&batch)[StreamBufferBytes]) {
     const std::uint8_t* data = batch + sector * SectorBytes;
     // The key goes first, so a key message always precedes a refresh caused by the same sector.
     const std::uint8_t key = data[ExchangeKeyCodeOffset];
-    if (key != 0) {
-      Panel.ControllerKey = key;
-      PostMessageW(Panel.MainWindow, WM_CONTROLLER_KEY, 0, 0);
-    }
+    if (key != 0) HandOverControllerKey(key);
     for (int chunk = 0; chunk < ChunksPerSector; ++chunk) {
       const std::uint8_t row_id = data[ChunkRowIdOffset + chunk];
       FileLcdChunk(data + chunk * ChunkBytes, row_id);

@@ -5,10 +5,7 @@
 
 #include <cstdint>
 
-#include "app/panel_state.h"
-
-// The chunk with this row id (right half of page 14) ends a frame.
-constexpr std::uint8_t FrameEndRowId = 142;
+#include "app/exchange_layout.h"
 
 // The part of the LCD that reaches the screen: pages 0 to 14 (rows 0 to 119), columns 2 to 312.
 constexpr int AppliedPages = 15;

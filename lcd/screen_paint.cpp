@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr int ScreenWidth = 800;
-constexpr int ScreenHeight = 480;
-
 // The backdrop is filled from the background picture shifted by the distance between a canvas
 // pixel and the place where it lands on screen (93 - 15, 61 - 32 and 470 - 0, 360 - 0), so that
 // every dark LCD pixel shows exactly the background under it.
@@ -103,7 +100,7 @@ void RefreshCompactView(HDC window_dc) {
 LRESULT PaintPanel(HWND window) {
   PAINTSTRUCT paint = {};
   HDC dc = BeginPaint(window, &paint);
-  if (Panel.PanelMode != 0) {
+  if (Panel.PanelMode != CompactViewMode) {
     ComposeFullPanel();
   } else {
     ComposeCompactView();
@@ -115,7 +112,7 @@ LRESULT PaintPanel(HWND window) {
 
 LRESULT RefreshPanel(HWND window) {
   HDC dc = GetDC(window);
-  if (Panel.PanelMode != 0) {
+  if (Panel.PanelMode != CompactViewMode) {
     RefreshFullPanel(dc);
   } else {
     RefreshCompactView(dc);

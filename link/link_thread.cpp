@@ -42,10 +42,7 @@ void PollStatus() {
   if (ReadStatusSector()) {
     Panel.ControllerStatus = Panel.StreamBuffer[ExchangeStatusOffset];
     const std::uint8_t key = Panel.StreamBuffer[ExchangeKeyCodeOffset];
-    if (key != 0) {
-      Panel.ControllerKey = key;
-      PostMessageW(Panel.MainWindow, WM_CONTROLLER_KEY, 0, 0);
-    }
+    if (key != 0) HandOverControllerKey(key);
   } else {
     ReconnectLink();
   }

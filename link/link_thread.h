@@ -5,10 +5,6 @@
 
 #include "platform/win32.h"
 
-// Poll intervals: the first tick after start-up, then streaming the LCD or only the status sector.
-constexpr UINT FirstPollMs = 100;
-constexpr UINT StreamPollMs = 50;
-constexpr UINT StatusPollMs = 200;
 // From this many ticks without an LCD change or panel action on, every tick asks for a redraw.
 constexpr std::uint32_t QuietTicksBeforeRefresh = 10;
 

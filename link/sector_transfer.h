@@ -4,15 +4,6 @@
 
 #include "platform/win32.h"
 
-// Sector 597 carries the controller's signature; sector 629 (and the nine after it while the LCD
-// streams) is where commands go in and key codes, status and LCD chunks come out.
-constexpr DWORD ProbeSector = 597;
-constexpr DWORD ExchangeSector = 629;
-
-// Byte positions in a sector read from the exchange area.
-constexpr int ExchangeStatusOffset = 504;
-constexpr int ExchangeKeyCodeOffset = 506;
-
 // A read may come back one byte short of full and still count as good.
 constexpr DWORD StreamReadGoodBytes = 5119;
 constexpr DWORD StatusReadGoodBytes = 511;

@@ -11,10 +11,10 @@ struct SpriteContext {
 };
 
 static const SpriteContext SpriteContexts[] = {
-    {190, &PanelState::Sprite190Dc},
-    {191, &PanelState::Sprite191Dc},
-    {192, &PanelState::Sprite192Dc},
-    {194, &PanelState::Sprite194Dc},
+    {190, &PanelState::PresetLampsDc},
+    {191, &PanelState::KeyRowLampsDc},
+    {192, &PanelState::SideKeyLampsDc},
+    {194, &PanelState::TopBarLampsDc},
 };
 
 static HDC ContextOfSprite(int bitmap) {

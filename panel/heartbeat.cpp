@@ -4,7 +4,6 @@
 #include "panel/packet_values.h"
 #include "panel/window_visibility.h"
 
-constexpr UINT HeartbeatPeriodMs = 400;
 // Ticks after a reset that send a packet, and where the count stops.
 constexpr std::uint32_t HeartbeatsSent = 3;
 constexpr std::uint32_t HeartbeatCountLimit = 10;

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "app/drawing_objects.h"
 #include "app/panel_state.h"
-#include "app/shut_down.h"
 #include "link/command_queue.h"
 #include "panel/button_lamps.h"
 #include "panel/display_preferences.h"
@@ -31,18 +31,31 @@ constexpr int KeepButton = -1;
 // POWER reaches down past the bottom of the screen: a pen position is any 16-bit value.
 constexpr std::uint32_t OpenEnd = std::numeric_limits<std::uint32_t>::max();
 
-constexpr std::uint8_t FileUpCode = 0x22;
-constexpr std::uint8_t FileDownCode = 0x44;
 constexpr std::uint8_t EjectCode = 0x42;
 // Byte 5 beside an arrow code: 2 when the finger moved over from the other arrow of the pair,
 // 1 for the same arrow again or the first touch of the pair.
 constexpr std::uint8_t ArrowSameStep = 0x01;
 constexpr std::uint8_t ArrowReversedStep = 0x02;
 
-constexpr int VolumeUpButton = 8;
-constexpr int VolumeDownButton = 9;
-constexpr int FileUpButton = 10;
-constexpr int FileDownButton = 11;
+// The cross at the top right of the panel picture marks this corner.
+constexpr std::uint32_t ExitCornerMinX = 771;
+constexpr std::uint32_t ExitCornerMaxY = 29;
+
+// The VOL and FILE arrows: each pair remembers which of its arrows was touched last.
+struct ArrowKey {
+  int button_id;
+  int code_byte;
+  std::uint8_t code;
+  int partner_button;
+  std::int32_t PanelState::*last_button;
+};
+
+const ArrowKey ArrowKeys[] = {
+    {8, CommandByteVolumeArrow, VolumeUpCode, 9, &PanelState::LastVolumeButton},    // VOL up
+    {9, CommandByteVolumeArrow, VolumeDownCode, 8, &PanelState::LastVolumeButton},  // VOL down
+    {10, CommandByteFileArrow, 0x22, 11, &PanelState::LastFileButton},              // FILE up
+    {11, CommandByteFileArrow, 0x44, 10, &PanelState::LastFileButton},              // FILE down
+};
 
 void QueueKeyPattern(const HitRegion& region, CommandPacket& packet) {
   packet[CommandByteKeyPatternHigh] = region.key_high;
@@ -50,32 +63,17 @@ void QueueKeyPattern(const HitRegion& region, CommandPacket& packet) {
   QueueCommand(packet);
 }
 
-void QueueArrow(CommandPacket& packet, int code_byte, std::uint8_t code, int button,
-                int other_button, std::int32_t& last_button) {
-  packet[code_byte] = code;
-  packet[CommandByteArrowStep] = last_button == other_button ? ArrowReversedStep : ArrowSameStep;
-  last_button = button;
-  QueueCommand(packet);
-}
-
-void QueueVolumeUp(const HitRegion&, CommandPacket& packet) {
-  QueueArrow(packet, CommandByteVolumeArrow, VolumeUpCode, VolumeUpButton, VolumeDownButton,
-             Panel.LastVolumeButton);
-}
-
-void QueueVolumeDown(const HitRegion&, CommandPacket& packet) {
-  QueueArrow(packet, CommandByteVolumeArrow, VolumeDownCode, VolumeDownButton, VolumeUpButton,
-             Panel.LastVolumeButton);
-}
-
-void QueueFileUp(const HitRegion&, CommandPacket& packet) {
-  QueueArrow(packet, CommandByteFileArrow, FileUpCode, FileUpButton, FileDownButton,
-             Panel.LastFileButton);
-}
-
-void QueueFileDown(const HitRegion&, CommandPacket& packet) {
-  QueueArrow(packet, CommandByteFileArrow, FileDownCode, FileDownButton, FileUpButton,
-             Panel.LastFileButton);
+void QueueArrow(const HitRegion& region, CommandPacket& packet) {
+  for (const ArrowKey& arrow : ArrowKeys) {
+    if (arrow.button_id != region.button_id) continue;
+    std::int32_t& last_button = Panel.*arrow.last_button;
+    packet[arrow.code_byte] = arrow.code;
+    packet[CommandByteArrowStep] =
+        last_button == arrow.partner_button ? ArrowReversedStep : ArrowSameStep;
+    last_button = arrow.button_id;
+    QueueCommand(packet);
+    return;
+  }
 }
 
 void QueueEject(const HitRegion&, CommandPacket& packet) {
@@ -99,10 +97,10 @@ const HitRegion HitRegions[] = {
     {401, 499, 296, 344, 5, QueueKeyPattern, 0x20, 0x10},    // preset 4
     {501, 599, 296, 344, 6, QueueKeyPattern, 0x20, 0x20},    // preset 5
     {601, 699, 296, 344, 7, QueueKeyPattern, 0x20, 0x40},    // preset 6
-    {101, 169, 361, 419, 8, QueueVolumeUp, 0, 0},            // VOL up (right arrow)
-    {16, 99, 361, 419, 9, QueueVolumeDown, 0, 0},            // VOL down (left arrow)
-    {601, 670, 361, 419, 10, QueueFileUp, 0, 0},             // FILE up (right arrow)
-    {532, 599, 361, 419, 11, QueueFileDown, 0, 0},           // FILE down (left arrow)
+    {101, 169, 361, 419, 8, QueueArrow, 0, 0},               // VOL up (right arrow)
+    {16, 99, 361, 419, 9, QueueArrow, 0, 0},                 // VOL down (left arrow)
+    {601, 670, 361, 419, 10, QueueArrow, 0, 0},              // FILE up (right arrow)
+    {532, 599, 361, 419, 11, QueueArrow, 0, 0},              // FILE down (left arrow)
     {171, 239, 361, 419, 12, QueueKeyPattern, 0x20, 0x08},   // SEEK down (left arrow)
     {241, 311, 361, 419, 13, QueueKeyPattern, 0x10, 0x01},   // SEEK up (right arrow)
     {391, 459, 361, 419, 14, QueueKeyPattern, 0x00, 0x20},   // FOLDER down (left arrow)
@@ -137,15 +135,23 @@ const HitRegion* RegionAt(std::uint32_t x, std::uint32_t y) {
   return nullptr;
 }
 
+// The exit corner lies in no region: a touch there ends the program once the lamp is drawn. The
+// window stays; a repeat tick that comes before the quit finds nothing left to release.
+void EndAtExitCorner() {
+  if (Panel.PenX < ExitCornerMinX || Panel.PenY > ExitCornerMaxY) return;
+  ReleaseDrawingObjects();
+  PostQuitMessage(0);
+}
+
 }  // namespace
 
 void HitTestPanel(HDC dc) {
   CommandPacket packet = BlankCommandPacket;
-  packet[CommandByteTag] = static_cast<std::uint8_t>(Panel.TouchPacketTag.load());
+  packet[CommandByteTag] = static_cast<std::uint8_t>(Panel.TouchPacketTag);
   if (const HitRegion* region = RegionAt(Panel.PenX, Panel.PenY)) {
     if (region->button_id != KeepButton) Panel.ButtonId = region->button_id;
     if (region->touch) region->touch(*region, packet);
   }
   DrawButtonPressed(dc);
-  ShutDownAtExitCorner();
+  EndAtExitCorner();
 }

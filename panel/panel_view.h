@@ -6,9 +6,6 @@
 
 #include "platform/win32.h"
 
-constexpr std::uint8_t FullPanelMode = 1;
-constexpr std::uint8_t CompactViewMode = 0;
-
 // The pause between the repaint and the LCD refresh: the usual one, and the shorter one when a
 // touch brings the full panel back from the compact view.
 constexpr DWORD ViewSwitchPauseMs = 200;

@@ -10,8 +10,6 @@
 #include "panel/panel_view.h"
 #include "panel/window_visibility.h"
 
-constexpr UINT TouchRepeatPeriodMs = 270;
-
 // The compact view's LCD sits in the bottom-right corner beyond these lines.
 constexpr std::uint32_t CompactLcdMinX = 471;
 constexpr std::uint32_t CompactLcdMinY = 351;

@@ -6,7 +6,6 @@
 
 const char* const SettingsFilePath = "\\Storage Card\\hbSET.DAT";
 
-constexpr UINT AutosavePeriodMs = 5100;
 // The read keeps at most this many characters; only the first four mean anything.
 constexpr int SettingsCharsRead = 7;
 

@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "app/app_main.h"
 #include "app/panel_state.h"
+#include "app/start_up.h"
 #include "lcd/lcd_compositing.h"
 
 namespace {

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   HDC dc = CreateCompatibleDC(nullptr);
   SelectObject(dc, bitmap);
   BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), header.bmWidth, header.bmHeight, 1, 24, BI_RGB, 0, 0,
-                    0, 0, 0};
+  info.bmiHeader = {
+      sizeof(BITMAPINFOHEADER), header.bmWidth, header.bmHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0);
   HDC copy_dc = CreateCompatibleDC(nullptr);
   const HGDIOBJ original = SelectObject(copy_dc, copy);

@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_main.h"
 #include "app/panel_state.h"
-#include "app/shut_down.h"
-#include "platform/internal/host.h"
+#include "app/start_up.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/testing_display.h"
 #include "resources/panel_resources.h"
 #include "tests/app/shell_fixture.h"
@@ -47,11 +46,11 @@ struct PictureContext {
 };
 
 const PictureContext ResourcePictureContexts[] = {
-    {188, &PanelState::PanelPictureDc}, {191, &PanelState::Sprite191Dc},
-    {190, &PanelState::Sprite190Dc},    {192, &PanelState::Sprite192Dc},
-    {194, &PanelState::Sprite194Dc},    {212, &PanelState::UsbIndicatorDc},
-    {211, &PanelState::AuxIndicatorDc}, {210, &PanelState::Picture210Dc},
-    {213, &PanelState::Picture213Dc},   {214, &PanelState::LinkIndicatorDc},
+    {188, &PanelState::PanelPictureDc},     {191, &PanelState::KeyRowLampsDc},
+    {190, &PanelState::PresetLampsDc},      {192, &PanelState::SideKeyLampsDc},
+    {194, &PanelState::TopBarLampsDc},      {212, &PanelState::UsbIndicatorDc},
+    {211, &PanelState::AuxIndicatorDc},     {210, &PanelState::MakerLogoDc},
+    {213, &PanelState::UncaptionedPanelDc}, {214, &PanelState::LinkIndicatorDc},
 };
 
 // Reads one pixel of a context by copying it into a 24-bit DIB section.
@@ -275,7 +274,7 @@ TEST_F(ShellTest, DestructionReleasesDrawingObjectsInOrderAndEndsWithZero) {
 
 TEST_F(ShellTest, ExitCornerEndsOnlyInsideTheCorner) {
   struct Case {
-    std::uint32_t x, y;
+    std::uint16_t x, y;
     bool ends;
   };
   for (const Case& touch : {Case{771, 29, true}, Case{770, 29, false}, Case{771, 30, false},
@@ -286,13 +285,9 @@ TEST_F(ShellTest, ExitCornerEndsOnlyInsideTheCorner) {
     PlaceCompactBackground();
     StartProgram();
     platform::AdvanceVirtualTime(500);
-    Panel.PenX = touch.x;
-    Panel.PenY = touch.y;
-    // On the main thread, as the hit map runs it; a second run finds nothing left to release.
-    RunOnMainThread([] {
-      ShutDownAtExitCorner();
-      ShutDownAtExitCorner();
-    });
+    // Two pen-downs in a row, as a touch and its repeat: the second finds nothing left to release.
+    PostMessageW(Panel.MainWindow, WM_LBUTTONDOWN, 0, MAKELPARAM(touch.x, touch.y));
+    PostMessageW(Panel.MainWindow, WM_LBUTTONDOWN, 0, MAKELPARAM(touch.x, touch.y));
     int exit_code = -1;
     EXPECT_EQ(platform::RunUntilMainReturns(1000, &exit_code), touch.ends);
     if (touch.ends) {

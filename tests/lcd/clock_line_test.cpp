@@ -9,7 +9,7 @@
 
 #include "app/panel_state.h"
 #include "platform/testing.h"
-#include "tests/platform_drawing/dib_probe.h"
+#include "tests/platform_gdi/dib_probe.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/panel_state.h"
-#include "tests/platform_drawing/dib_probe.h"
+#include "tests/platform_gdi/dib_probe.h"
 
 namespace {
 

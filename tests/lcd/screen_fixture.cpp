@@ -7,7 +7,7 @@
 #include "app/panel_state.h"
 #include "platform/testing_display.h"
 #include "sim/png_file.h"
-#include "tests/platform_drawing/dib_probe.h"
+#include "tests/platform_gdi/dib_probe.h"
 
 void Picture::Paste(const Picture& source, int x, int y) {
   for (int row = 0; row < source.height; ++row) {

@@ -5,8 +5,8 @@
 
 #include <vector>
 
+#include "app/drawing_objects.h"
 #include "app/panel_state.h"
-#include "app/shut_down.h"
 #include "panel/lamp_table.h"
 #include "tests/lcd/screen_fixture.h"
 
@@ -64,13 +64,13 @@ Rgb BrightestGrey(const Picture& picture) {
 HDC SpriteContext(int bitmap) {
   switch (bitmap) {
     case 190:
-      return Panel.Sprite190Dc;
+      return Panel.PresetLampsDc;
     case 191:
-      return Panel.Sprite191Dc;
+      return Panel.KeyRowLampsDc;
     case 192:
-      return Panel.Sprite192Dc;
+      return Panel.SideKeyLampsDc;
     default:
-      return Panel.Sprite194Dc;
+      return Panel.TopBarLampsDc;
   }
 }
 

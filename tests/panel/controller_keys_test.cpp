@@ -160,7 +160,7 @@ TEST_F(PanelWithoutControllerTest, CodeZeroChangesNothing) {
   StartProgram();
   platform::AdvanceVirtualTime(100);
   DeliverKey(0);
-  EXPECT_EQ(Panel.TouchPacketTag.load(), 0);
+  EXPECT_EQ(Panel.TouchPacketTag, 0);
   EXPECT_EQ(Panel.PreviousControllerKey, 0);
   EXPECT_TRUE(TakeQueuedPackets().empty());
 }
@@ -169,7 +169,7 @@ TEST_F(PanelWithoutControllerTest, UnknownCodeSetsOnlyTagAndPreviousKey) {
   StartProgram();
   platform::AdvanceVirtualTime(100);
   DeliverKey(0x99);
-  EXPECT_EQ(Panel.TouchPacketTag.load(), 0x30);
+  EXPECT_EQ(Panel.TouchPacketTag, 0x30);
   EXPECT_EQ(Panel.PreviousControllerKey, 0x99);
   EXPECT_EQ(Panel.ControllerKey.load(), 0);
   EXPECT_TRUE(TakeQueuedPackets().empty());

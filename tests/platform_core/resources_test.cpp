@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/testing_display.h"
 #include "platform/win32.h"
 #include "scripted_window.h"

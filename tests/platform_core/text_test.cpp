@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/win32.h"
 
 namespace {

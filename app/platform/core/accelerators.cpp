@@ -1,12 +1,12 @@
 // Keyboard accelerators: LoadAcceleratorsW copies a table of the resource table, and
 // TranslateAcceleratorW turns a matching key into WM_COMMAND. The modifier keys held with a
-// WM_KEYDOWN travel in its lParam (kKeyControlDown and friends, host.h).
+// WM_KEYDOWN travel in its lParam (kKeyControlDown and friends, module_interfaces.h).
 #include <map>
 #include <mutex>
 #include <vector>
 
 #include "platform/core/accelerator_tables.h"
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/resources.h"
 
 namespace platform {

@@ -6,7 +6,7 @@
 #include "platform/core/civil_time.h"
 #include "platform/core/core_state.h"
 #include "platform/core/scheduler.h"
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform {
 

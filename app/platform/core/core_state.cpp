@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <set>
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform::core {
 

@@ -1,7 +1,7 @@
 // MessageBoxW: the display shows the box; meanwhile the calling thread runs a modal loop that
 // keeps delivering its timers, posted and sent messages, as a Win32 modal loop does.
 #include "platform/core/message_queue.h"
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/testing.h"
 
 namespace {

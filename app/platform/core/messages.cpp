@@ -7,7 +7,7 @@
 
 #include "platform/core/message_queue.h"
 #include "platform/core/scheduler.h"
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/testing.h"
 
 namespace platform::core {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform {
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform::core {
 

@@ -4,8 +4,8 @@
 #include <system_error>
 
 #include "platform/core/scheduler.h"
-#include "platform/internal/host.h"
 #include "platform/internal/kernel_handles.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/testing.h"
 
 namespace {

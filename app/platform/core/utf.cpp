@@ -1,7 +1,7 @@
 // UTF-16 <-> UTF-8 for the host's strings (paths, titles, traces).
 #include <string>
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform {
 

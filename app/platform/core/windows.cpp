@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/core/core_state.h"
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/testing.h"
 
 namespace platform::core {

@@ -9,7 +9,7 @@
 #include "platform/desktop/x11_desktop.h"
 #include "platform/display/display_backend.h"
 #include "platform/display/host_windows.h"
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform {
 namespace desktop {

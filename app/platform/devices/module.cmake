@@ -6,4 +6,4 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/link_device_list.cpp
   ${CMAKE_CURRENT_LIST_DIR}/nbd_block_device.cpp
   ${CMAKE_CURRENT_LIST_DIR}/note_once.cpp)
-target_link_libraries(quelt_platform PUBLIC PkgConfig::QUELT_LIBNBD)
+target_link_libraries(quelt_platform PRIVATE PkgConfig::QUELT_LIBNBD)

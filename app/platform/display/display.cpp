@@ -1,4 +1,5 @@
-// The display's side of host.h: window surfaces for core and gdi, and the choice of backend.
+// The display's side of the platform's module interfaces: window surfaces for core and gdi, and
+// the choice of backend.
 // Start reading at ChooseBackend: SDL when a display is there, headless otherwise.
 #include <SDL.h>
 

@@ -3,7 +3,7 @@
 // in window_surfaces; a backend never owns pixels.
 #pragma once
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform::display {
 

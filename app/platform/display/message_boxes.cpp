@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/display/display_backend.h"
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/testing_display.h"
 
 namespace platform {

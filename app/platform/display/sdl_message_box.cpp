@@ -10,7 +10,7 @@
 
 #include "platform/display/display_backend.h"
 #include "platform/gdi/text_extent.h"
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform::display {
 namespace {

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform::display {
 

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/testing.h"
 
 extern char** environ;

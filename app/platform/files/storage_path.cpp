@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform {
 

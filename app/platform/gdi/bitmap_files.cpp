@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/gdi/bmp_decoding.h"
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform {
 namespace {

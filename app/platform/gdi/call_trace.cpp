@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/testing.h"
 
 namespace platform::gdi {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform::gdi {
 

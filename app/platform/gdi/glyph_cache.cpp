@@ -21,7 +21,7 @@
 #include <unordered_map>
 
 #include "platform/gdi/gdi_objects.h"
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 
 namespace platform::gdi {
 

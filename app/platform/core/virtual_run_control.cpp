@@ -8,7 +8,7 @@
 #include "platform/core/civil_time.h"
 #include "platform/core/kernel_handle_table.h"
 #include "platform/core/scheduler.h"
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/testing.h"
 
 namespace platform {
@@ -56,7 +56,7 @@ void DropUnusedClassesLocked() {
                 classes.end());
 }
 
-// The harness acts for the controller only: a run thread that called it would wait for the
+// These calls act for the controller only: a run thread that called one would wait for the
 // baton it holds.
 bool IsControllerLocked() {
   return Core().virtual_active.load() && std::this_thread::get_id() == Core().run.controller;

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "platform/resources.h"
-#include "tests/platform_drawing/bmp_file.h"
-#include "tests/platform_drawing/dib_probe.h"
+#include "tests/platform_gdi/bmp_file.h"
+#include "tests/platform_gdi/dib_probe.h"
 
 namespace platform::test {
 namespace {

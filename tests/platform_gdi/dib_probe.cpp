@@ -1,4 +1,4 @@
-#include "tests/platform_drawing/dib_probe.h"
+#include "tests/platform_gdi/dib_probe.h"
 
 namespace platform::test {
 

@@ -1,4 +1,4 @@
-#include "tests/platform_drawing/bmp_file.h"
+#include "tests/platform_gdi/bmp_file.h"
 
 #include <cstdlib>
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/internal/host.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/win32.h"
 
 namespace {

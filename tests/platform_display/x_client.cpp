@@ -1,4 +1,4 @@
-#include "tests/platform_drawing/x_client.h"
+#include "tests/platform_display/x_client.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>

@@ -2,7 +2,7 @@
 // SelectObject hands back, and misuse that must fail without harm.
 #include <gtest/gtest.h>
 
-#include "tests/platform_drawing/dib_probe.h"
+#include "tests/platform_gdi/dib_probe.h"
 
 namespace platform::test {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/testing_display.h"
-#include "tests/platform_drawing/dib_probe.h"
+#include "tests/platform_gdi/dib_probe.h"
 
 namespace platform::test {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "tests/platform_drawing/dib_probe.h"
+#include "tests/platform_gdi/dib_probe.h"
 
 namespace platform::test {
 namespace {

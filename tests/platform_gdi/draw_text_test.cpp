@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "tests/platform_drawing/dib_probe.h"
+#include "tests/platform_gdi/dib_probe.h"
 
 namespace platform::test {
 namespace {

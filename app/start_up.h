@@ -1,0 +1,18 @@
+// Start-up: single instance, the main window, the home program, the link thread, the pictures and
+// the drawing surfaces, the settings, and the initial state, in that order.
+#pragma once
+
+#include "platform/win32.h"
+
+// 1 when the panel is up and the message loop may run; 0 when another instance runs or something
+// could not be made.
+BOOL StartUp(HINSTANCE instance, int show_code);
+// Registers the main window's class; the atom, or 0.
+ATOM RegisterMainClass(HINSTANCE instance, LPCWSTR class_name);
+// Starts a program by its storage-card path with a show code; nothing waits for it.
+BOOL LaunchProgram(HWND owner, LPCWSTR file, LPCWSTR parameters, int show_code);
+// An empty 24-bit bottom-up DIB section of the given size, or 0.
+HBITMAP CreateCanvasDib(HDC dc, int width, int height);
+
+// The home program that the panel starts beside itself.
+extern const LPCWSTR HomeProgramPath;

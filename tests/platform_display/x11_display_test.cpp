@@ -1,0 +1,105 @@
+// The SDL display on a real X server: the screen showing what the surfaces hold, input arriving as
+// window messages, exposure and close, and a real message box.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/platform_display/x11_window_fixture.h"
+
+namespace platform::test {
+namespace {
+
+TEST_F(X11Display, TheScreenShowsWhatTheCaptureShows) {
+  ShowOurWindow(0, 0, 800, 480);
+  const std::vector<std::uint8_t> capture = testing::CaptureScreen();
+  const std::vector<std::uint32_t> screen = x_->Screen(800, 480);
+  ASSERT_EQ(screen.size(), 800u * 480);
+  int differing = 0;
+  for (std::size_t i = 0; i < screen.size(); ++i) {
+    const std::uint32_t captured = static_cast<std::uint32_t>(capture[3 * i]) << 16 |
+                                   static_cast<std::uint32_t>(capture[3 * i + 1]) << 8 |
+                                   capture[3 * i + 2];
+    differing += captured != screen[i];
+  }
+  EXPECT_EQ(differing, 0);
+}
+
+TEST_F(X11Display, ClicksAndKeysArriveAsMessagesInWindowCoordinates) {
+  ShowOurWindow(100, 60, 400, 300);
+  ASSERT_EQ(std::system("xdotool mousemove --sync 150 100 click 1"), 0);
+  MSG down{}, up{};
+  ASSERT_TRUE(PumpUntil([&](const MSG& msg) {
+    if (msg.message == WM_LBUTTONDOWN) down = msg;
+    if (msg.message == WM_LBUTTONUP) up = msg;
+    return up.message == WM_LBUTTONUP;
+  }));
+  EXPECT_EQ(down.hwnd, window_);
+  EXPECT_EQ(LOWORD(down.lParam), 50);
+  EXPECT_EQ(HIWORD(down.lParam), 40);
+  EXPECT_EQ(up.lParam, down.lParam);
+  ASSERT_TRUE(SetForegroundWindow(window_));
+  ASSERT_EQ(std::system("xdotool key ctrl+a"), 0);
+  MSG key{};
+  ASSERT_TRUE(PumpUntil([&](const MSG& msg) {
+    if (msg.message == WM_KEYDOWN && msg.wParam == 'A') key = msg;
+    return key.message == WM_KEYDOWN;
+  }));
+  EXPECT_NE(key.lParam & (LPARAM{1} << 25), 0) << "Ctrl held";
+}
+
+TEST_F(X11Display, ExposureRepaintsAndACloseRequestArrivesAsWmClose) {
+  ShowOurWindow(0, 0, 400, 300);
+  const Window cover = x_->CreateWindow("Cover", "Cover", 50, 50, 100, 100, true);
+  XUnmapWindow(x_->display, cover);
+  XSync(x_->display, False);
+  EXPECT_TRUE(PumpUntil([](const MSG& msg) { return msg.message == WM_PAINT; }));
+  const Window ours = x_->FindByTitle("Quelt Test");
+  ASSERT_NE(ours, 0u);
+  x_->SendDeleteRequest(ours);
+  EXPECT_TRUE(PumpUntil([](const MSG& msg) { return msg.message == WM_CLOSE; }));
+  EXPECT_FALSE(IsWindow(window_)) << "DefWindowProcW destroys the window";
+  EXPECT_EQ(x_->FindByTitle("Quelt Test"), 0u);
+}
+
+// While the box waits, the owner's timer brings the owner forward, notes whether the box stayed
+// on top, and answers the box with Return, as a user would. A box that never shows up ends the
+// wait with a quit message after 10 s: the modal loop then returns 0 instead of IDOK.
+XClient* box_answerer = nullptr;
+int box_ticks = 0;
+bool box_stayed_on_top = false;
+
+LRESULT AnswerTheBox(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_TIMER && wparam == 1) {
+    if (++box_ticks == 50) PostQuitMessage(0);
+    const Window box = box_answerer->FindByTitle("Quelt Box Test");
+    if (box) {
+      SetForegroundWindow(window);
+      box_stayed_on_top = box_answerer->Topmost() == box;
+      box_answerer->Focus(box);
+      std::system("xdotool key Return");
+    }
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+TEST_F(X11Display, ARealMessageBoxWaitsForTheUserWhileTheLoopRuns) {
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = AnswerTheBox;
+  window_class.lpszClassName = u"BoxOwner";
+  RegisterClassW(&window_class);
+  window_ = CreateWindowExW(0, u"BoxOwner", u"Owner", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                            nullptr, nullptr, nullptr, nullptr);
+  box_answerer = x_.get();
+  SetTimer(window_, 1, 200, nullptr);
+  EXPECT_EQ(MessageBoxW(window_, u"Error in Load Bitmap !", u"Quelt Box Test", MB_OK), IDOK);
+  EXPECT_GE(box_ticks, 1) << "the owner's timer ran while the box was up";
+  EXPECT_TRUE(box_stayed_on_top) << "above its owner brought forward";
+  EXPECT_EQ(x_->FindByTitle("Quelt Box Test"), 0u) << "gone once answered";
+  const auto boxes = testing::MessageBoxesShown();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back().caption, u"Quelt Box Test");
+}
+
+}  // namespace
+}  // namespace platform::test
