@@ -260,6 +260,27 @@ TEST_F(FrameAssemblyTest, TwoChangedFrameEndsInOneReadPostTwoRefreshes) {
   EXPECT_EQ(Panel.LcdPixelMatrix[49][10], 255);
 }
 
+// Only row id 142 ends a frame: ids that share its page (14), its half or its low bits file their
+// chunk and leave a change waiting for the real frame end.
+TEST_F(FrameAssemblyTest, OnlyRowId142EndsAFrame) {
+  for (const std::uint8_t row_id : {0x8F, 0x0E, 0x9E, 0xFE, 0x8D, 0x7F}) {
+    SCOPED_TRACE(int{row_id});
+    const HWND window = Panel.MainWindow;
+    ResetPanelState();
+    Panel.MainWindow = window;
+    Batch batch;
+    batch.Chunk(0, 0, 0x00, 0x01).Chunk(0, 1, row_id, 0x01);
+    Process(batch);
+    EXPECT_EQ(Panel.LcdPixelMatrix[0][10], 0);
+    EXPECT_EQ(PostedMessages(), Messages{});
+    Batch frame_end;
+    frame_end.Chunk(0, 0, 0x00, 0x01).Chunk(0, 1, FrameEndRowId, 0);
+    Process(frame_end);
+    EXPECT_EQ(Panel.LcdPixelMatrix[0][10], 255);
+    EXPECT_EQ(PostedMessages(), Messages{WM_PANEL_REFRESH});
+  }
+}
+
 TEST_F(FrameAssemblyTest, ChunksAfterFrameEndWaitForTheNextOne) {
   Batch first;
   first.Chunk(3, 0, FrameEndRowId, 0).Chunk(3, 1, 0x09, 0xFF);

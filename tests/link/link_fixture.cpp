@@ -83,6 +83,10 @@ std::vector<std::int64_t> LinkScenarioTest::RefreshTimes() const {
   return TimesOf(std::string(StandInClass) + " 0x0503 0 0");
 }
 
+std::vector<std::int64_t> LinkScenarioTest::KeyMessageTimes() const {
+  return TimesOf(std::string(StandInClass) + " 0x0505 0 0");
+}
+
 std::vector<HandledKey> LinkScenarioTest::HandledKeys() const {
   std::vector<HandledKey> keys;
   for (const platform::TraceEntry& entry : platform::VirtualTrace()) {

@@ -43,6 +43,8 @@ class LinkScenarioTest : public ::testing::Test {
   std::vector<std::int64_t> TickTimes() const;
   std::vector<std::int64_t> RefreshTimes() const;
   std::vector<HandledKey> HandledKeys() const;
+  // Every WM_CONTROLLER_KEY the stand-in received, whether or not the mailbox held a key.
+  std::vector<std::int64_t> KeyMessageTimes() const;
   std::string Trace() const { return platform::FormatTrace(platform::VirtualTrace()); }
 
  private:

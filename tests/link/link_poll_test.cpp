@@ -317,6 +317,8 @@ TEST_P(KeyModeTest, EachKeyOfTheControllerIsHandedOnOnce) {
   RunUntil(3000);
   const std::vector<HandledKey> keys = HandledKeys();
   ASSERT_EQ(keys.size(), 3u) << Trace();
+  // One message for each key, none for the reads that carried no key.
+  EXPECT_EQ(KeyMessageTimes().size(), keys.size()) << Trace();
   EXPECT_EQ(keys[0].code, ShowPanelKey);
   EXPECT_EQ(keys[0].ms, FirstTickMs);
   EXPECT_EQ(keys[1].code, SomeKey);
