@@ -2,6 +2,7 @@
 // changed behind the device, O_DIRECT is in force, and opens that cannot work fail cleanly.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -81,11 +82,13 @@ TEST(ImageFileDevice, IsOpenedForDirectIo) {
   EXPECT_EQ(OpenFlagsOf(image.path()), -1) << "CloseHandle left the image open";
 }
 
-// A loop device over the image: a real kernel block device with a page cache of its own.
+// A loop device over the image: a real kernel block device with a page cache of its own. With
+// 4096-byte sectors it refuses 512-byte O_DIRECT transfers, as some USB bridges do.
 class LoopDevice {
  public:
-  explicit LoopDevice(const std::string& image) {
-    const std::string command = "losetup --find --show " + image + " 2>/dev/null";
+  explicit LoopDevice(const std::string& image, int sector_bytes = 512) {
+    const std::string command = "losetup --find --show --sector-size " +
+                                std::to_string(sector_bytes) + " " + image + " 2>/dev/null";
     if (FILE* pipe = popen(command.c_str(), "r")) {
       char line[256] = {};
       if (std::fgets(line, sizeof line, pipe)) node_ = std::string(line, std::strcspn(line, "\n"));
@@ -112,6 +115,63 @@ TEST(KernelBlockDevice, LoopDeviceOverAnImageCarriesSectorsBothWays) {
   EXPECT_EQ(sector, image.Read(597, 1));
   ExpectDeviceMirrorsImage(device, image);
   EXPECT_NE(OpenFlagsOf(loop.node()) & O_DIRECT, 0);
+  CloseHandle(device);
+}
+
+TEST(KernelBlockDevice, DeviceRefusingDirectIoStillWritesThroughToTheImage) {
+  ImageFile image;
+  LoopDevice loop(image.path(), 4096);
+  if (loop.node().empty()) GTEST_SKIP() << "losetup cannot attach a loop device here (needs root)";
+  HANDLE device = OpenLinkDevice(loop.node().c_str(), 1);
+  ASSERT_NE(device, INVALID_HANDLE_VALUE);
+  // A write left in the loop device's page cache would not be in the image yet.
+  ExpectDeviceMirrorsImage(device, image);
+  CloseHandle(device);
+}
+
+// A sparse image on a tmpfs with no room left: writes into it are taken into the page cache and
+// fail only when the kernel flushes them.
+class ImageOnFullTmpfs {
+ public:
+  ImageOnFullTmpfs() {
+    char folder[] = "/tmp/quelt-full-XXXXXX";
+    folder_ = mkdtemp(folder);
+    if (mount("quelt-full", folder_.c_str(), "tmpfs", 0, "size=256k") != 0) return;
+    mounted_ = true;
+    path_ = folder_ + "/unit.img";
+    const int image = open(path_.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    if (ftruncate(image, ImageFile::Sectors * 512) != 0) std::abort();
+    close(image);
+    const int filler = open((folder_ + "/filler").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    const std::vector<std::uint8_t> block(4096, 1);
+    while (write(filler, block.data(), block.size()) > 0) {
+    }
+    close(filler);
+  }
+  ~ImageOnFullTmpfs() {
+    if (mounted_) umount(folder_.c_str());
+    rmdir(folder_.c_str());
+  }
+  bool mounted() const { return mounted_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string folder_;
+  std::string path_;
+  bool mounted_ = false;
+};
+
+TEST(KernelBlockDevice, WriteThatNeverReachesTheDeviceFails) {
+  ImageOnFullTmpfs full;
+  if (!full.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  LoopDevice loop(full.path(), 4096);
+  if (loop.node().empty()) GTEST_SKIP() << "losetup cannot attach a loop device here (needs root)";
+  HANDLE device = OpenLinkDevice(loop.node().c_str(), 1);
+  ASSERT_NE(device, INVALID_HANDLE_VALUE);
+  std::vector<std::uint8_t> packet = Pattern(1, 0x15);
+  const TransferResult result = WriteSectors(device, 629, 1, packet.data());
+  EXPECT_FALSE(result.done);
+  EXPECT_EQ(result.bytes, 0u);
   CloseHandle(device);
 }
 

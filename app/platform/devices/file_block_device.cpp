@@ -1,6 +1,8 @@
 // Link devices that are block device nodes or image files. Transfers use O_DIRECT where the file
 // system allows it, through an aligned bounce buffer, so that every read reaches the device: the
 // controller changes its sectors behind the kernel's back, and a cached page would be stale.
+// Where O_DIRECT is refused, reads drop the cached pages first and writes end with fdatasync:
+// a command packet sitting in the page cache has not reached the controller.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,8 +35,8 @@ std::string SystemError(const std::string& what, const std::string& path) {
 }
 
 void NoteBufferedFallback(const std::string& path) {
-  NoteOnce(path + " does not take O_DIRECT transfers; reading it through the page cache," +
-           " dropping cached pages before each read");
+  NoteOnce(path + " does not take O_DIRECT transfers; going through the page cache," +
+           " dropping cached pages before each read and syncing after each write");
 }
 
 void DropDirectIo(FileDevice* device) {
@@ -42,6 +44,15 @@ void DropDirectIo(FileDevice* device) {
   if (flags != -1) fcntl(device->fd, F_SETFL, flags & ~O_DIRECT);
   device->direct = false;
   NoteBufferedFallback(device->path);
+}
+
+// POSIX_FADV_DONTNEED drops only the pages wholly inside its range, and a sector range seldom
+// starts and ends on page boundaries: widen it to every page the transfer touches.
+void DropCachedPages(int fd, off_t offset, std::size_t bytes) {
+  const off_t page = static_cast<off_t>(sysconf(_SC_PAGESIZE));
+  const off_t first = offset / page * page;
+  const off_t end = (offset + static_cast<off_t>(bytes) + page - 1) / page * page;
+  posix_fadvise(fd, first, end - first, POSIX_FADV_DONTNEED);
 }
 
 bool EnsureBounce(FileDevice* device, std::size_t bytes) {
@@ -113,8 +124,7 @@ bool ReadFile(void* opened, std::uint64_t first_sector, std::uint32_t sectors, s
   if (!EnsureBounce(device, bytes)) return false;
   const std::size_t moved =
       TransferAll(device, bytes, offset, [&](void* at, std::size_t n, off_t o) {
-        if (!device->direct)
-          posix_fadvise(device->fd, o, static_cast<off_t>(n), POSIX_FADV_DONTNEED);
+        if (!device->direct) DropCachedPages(device->fd, o, n);
         return pread(device->fd, at, n, o);
       });
   std::memcpy(data, device->bounce, moved);
@@ -134,6 +144,8 @@ bool WriteFile(void* opened, std::uint64_t first_sector, std::uint32_t sectors,
   const std::size_t moved =
       TransferAll(device, bytes, offset,
                   [&](void* at, std::size_t n, off_t o) { return pwrite(device->fd, at, n, o); });
+  // Bytes that may never leave the page cache count as not written.
+  if (!device->direct && fdatasync(device->fd) != 0) return false;
   *bytes_moved = static_cast<std::uint32_t>(moved);
   return moved == bytes;
 }

@@ -63,7 +63,7 @@ std::array<std::string, LinkDeviceCount> ParseLinkDeviceList(const char* list) {
       break;
     }
     targets[device++] = entry;
-    previous_takes_options = LooksLikeSchemeEntry(entry);
+    previous_takes_options = LooksLikeSchemeEntry(entry) || IsNbdUri(entry);
   }
   return targets;
 }
