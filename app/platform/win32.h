@@ -386,6 +386,8 @@ struct SYSTEMTIME {
 HANDLE CreateThread(LPVOID security, std::size_t stack_size, LPTHREAD_START_ROUTINE start,
                     LPVOID param, DWORD flags, DWORD* thread_id);
 void Sleep(DWORD ms);
+// Ends the process and all of its threads at once, with that exit code.
+[[noreturn]] void ExitProcess(UINT exit_code);
 void GetLocalTime(SYSTEMTIME* time);
 DWORD GetTickCount();
 

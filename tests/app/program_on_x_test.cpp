@@ -1,44 +1,21 @@
 // The program itself, as a user starts it, on a real X server (the Xvfb that the test script
 // starts): it stays hidden until the controller asks for it, a second start hands over to the
-// first and ends, and the window manager's close ends it with 0.
+// first and ends, and the window manager's close, or another client destroying its window, ends
+// it with 0.
 #include <gtest/gtest.h>
 
 // After gtest: Xlib defines macros (None, Bool, Status) that gtest's headers would trip over.
 #include <X11/Xlib.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <thread>
-#include <vector>
 
-extern char** environ;
+#include "tests/app/program_fixture.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-
-// Real processes and a real server: waits are bounded polls, generous for a loaded machine.
-constexpr auto PatienceLimit = 30s;
-
-template <typename Condition>
-bool WaitFor(Condition condition) {
-  const auto give_up = std::chrono::steady_clock::now() + PatienceLimit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > give_up) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
-}
+using platform::test::WaitFor;
 
 Window FindWindowTitled(Display* display, Window parent, const char* title) {
   Window root_return, parent_return, *children = nullptr;
@@ -57,7 +34,7 @@ Window FindWindowTitled(Display* display, Window parent, const char* title) {
   return found;
 }
 
-class ProgramOnX : public ::testing::Test {
+class ProgramOnX : public RealProgram {
  protected:
   void SetUp() override {
     const char* display_name = std::getenv("QUELT_TEST_DISPLAY");
@@ -65,61 +42,31 @@ class ProgramOnX : public ::testing::Test {
     display_name_ = display_name;
     display_ = XOpenDisplay(display_name);
     ASSERT_NE(display_, nullptr) << "cannot open " << display_name;
-    char folder[] = "/tmp/quelt-x-card-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    card_ = folder;
-    fs::create_directories(card_ + "/App");
-    fs::copy_file(fs::path(QUELT_SOURCE_DIR) / "resources/storage-card/QUELTIMAGE.bmp",
-                  card_ + "/QUELTIMAGE.bmp");
-    const std::string home = card_ + "/App/hbHome.exe";
-    std::ofstream(home) << "#!/bin/sh\necho started >> '" << card_ << "/home.log'\n";
-    chmod(home.c_str(), 0755);
+    RealProgram::SetUp();
   }
 
   void TearDown() override {
-    for (pid_t pid : started_) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
     if (display_) XCloseDisplay(display_);
-    if (!card_.empty()) fs::remove_all(card_);
   }
 
-  pid_t StartPanel() {
-    std::vector<std::string> settings = {"DISPLAY=" + display_name_, "QUELT_STORAGE_CARD=" + card_,
-                                         // No link device: nothing asks for the window.
-                                         "QUELT_LINK_DEVICES=", "PATH=/usr/bin:/bin"};
-    // A sanitizer build of the program reads its options from the environment too.
-    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"}) {
-      if (const char* value = std::getenv(name))
-        settings.push_back(std::string(name) + "=" + value);
-    }
-    std::vector<char*> environment;
-    for (std::string& setting : settings) environment.push_back(setting.data());
-    environment.push_back(nullptr);
-    char* arguments[] = {const_cast<char*>(QUELT_PANEL_PROGRAM), nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, QUELT_PANEL_PROGRAM, nullptr, nullptr, arguments, environment.data())) {
-      return 0;
-    }
-    started_.push_back(pid);
-    return pid;
+  pid_t StartPanel(const std::string& link_devices) {
+    return RealProgram::StartPanel(
+        {"DISPLAY=" + display_name_, "QUELT_LINK_DEVICES=" + link_devices});
   }
 
-  // The exit code once the process ended within the patience limit, else -1.
-  int ExitCodeOf(pid_t pid) {
-    int status = 0;
-    bool ended = WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; });
-    if (!ended) return -1;
-    started_.erase(std::find(started_.begin(), started_.end(), pid));
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  Window PanelWindow() {
+    Window window = 0;
+    WaitFor([&] {
+      window = FindWindowTitled(display_, DefaultRootWindow(display_), "QUELT_VER120");
+      return window != 0;
+    });
+    return window;
   }
 
-  int HomeProgramStarts() {
-    std::ifstream log(card_ + "/home.log");
-    int starts = 0;
-    for (std::string line; std::getline(log, line);) ++starts;
-    return starts;
+  bool Viewable(Window window) {
+    XWindowAttributes attributes = {};
+    return XGetWindowAttributes(display_, window, &attributes) &&
+           attributes.map_state == IsViewable;
   }
 
   void RequestClose(Window window) {
@@ -136,31 +83,42 @@ class ProgramOnX : public ::testing::Test {
 
   std::string display_name_;
   Display* display_ = nullptr;
-  std::string card_;
-  std::vector<pid_t> started_;
 };
 
 TEST_F(ProgramOnX, StaysHiddenHandsOverToSecondStartAndClosesWithZero) {
-  pid_t first = StartPanel();
+  // No link device: nothing asks for the window.
+  const pid_t first = StartPanel("");
   ASSERT_NE(first, 0);
-  Window window = 0;
-  ASSERT_TRUE(WaitFor([&] {
-    window = FindWindowTitled(display_, DefaultRootWindow(display_), "QUELT_VER120");
-    return window != 0;
-  })) << "the panel's window never appeared on the X server";
+  const Window window = PanelWindow();
+  ASSERT_NE(window, 0u) << "the panel's window never appeared on the X server";
   ASSERT_TRUE(WaitFor([&] { return HomeProgramStarts() == 1; }));
-  XWindowAttributes attributes = {};
-  ASSERT_TRUE(XGetWindowAttributes(display_, window, &attributes));
-  EXPECT_NE(attributes.map_state, IsViewable) << "the window shows before the controller asks";
+  EXPECT_FALSE(Viewable(window)) << "the window shows before the controller asks";
 
-  pid_t second = StartPanel();
+  const pid_t second = StartPanel("");
   ASSERT_NE(second, 0);
-  EXPECT_EQ(ExitCodeOf(second), 0);
+  EXPECT_EQ(children_.ExitCodeWithin(second), 0);
   EXPECT_TRUE(WaitFor([&] { return HomeProgramStarts() == 2; }));
-  EXPECT_EQ(waitpid(first, nullptr, WNOHANG), 0) << "the first instance must keep running";
+  EXPECT_TRUE(children_.StillRunning(first)) << "the first instance must keep running";
 
   RequestClose(window);
-  EXPECT_EQ(ExitCodeOf(first), 0);
+  EXPECT_EQ(children_.ExitCodeWithin(first), 0);
+}
+
+// As xdotool windowclose does: the window goes from the server under the program's feet. Its
+// requests on the dead window fail with X errors, which must not end it with 1.
+TEST_F(ProgramOnX, WindowDestroyedByAnotherClientReleasesAndEndsWithZero) {
+  const pid_t panel = StartPanel("sim");
+  ASSERT_NE(panel, 0);
+  const Window window = PanelWindow();
+  ASSERT_NE(window, 0u) << "the panel's window never appeared on the X server";
+  ASSERT_TRUE(WaitFor([&] { return Viewable(window); })) << "the simulator shows the panel";
+  const pid_t close =
+      children_.Start("/usr/bin/xdotool", {"windowclose", std::to_string(window)},
+                      {"DISPLAY=" + display_name_}, "/dev/null", FolderPath("xdotool.err"));
+  ASSERT_NE(close, 0);
+  ASSERT_EQ(children_.ExitCodeWithin(close), 0)
+      << platform::test::FileText(FolderPath("xdotool.err"));
+  EXPECT_EQ(children_.ExitCodeWithin(panel), 0) << ErrorsOf(panel);
 }
 
 }  // namespace

@@ -99,6 +99,7 @@ struct Window {
   RECT rect;  // screen coordinates
   HWND parent;
   ThreadState* owner;
+  std::thread::id owner_thread;  // the host thread behind owner
   bool visible = false;
   bool has_update = false;
   RECT update{};  // bounding box of the update region, client coordinates

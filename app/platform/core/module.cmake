@@ -5,6 +5,7 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/civil_time.cpp
   ${CMAKE_CURRENT_LIST_DIR}/clock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/core_state.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/exit_process.cpp
   ${CMAKE_CURRENT_LIST_DIR}/virtual_run_control.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kernel_handles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_box.cpp

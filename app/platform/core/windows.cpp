@@ -61,8 +61,9 @@ bool TopLevel(const Window& window) {
 }
 
 WindowInfo InfoOf(const Window& window) {
-  return WindowInfo{window.handle,    window.window_class->name, window.title,
-                    TopLevel(window), WindowShownLocked(window), window.rect};
+  return WindowInfo{window.handle,      window.window_class->name, window.title,
+                    TopLevel(window),   WindowShownLocked(window), window.rect,
+                    window.owner_thread};
 }
 
 }  // namespace
@@ -150,9 +151,11 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD st
                      LPVOID param) {
   ThreadState* me = CurrentThread();
   if (me == nullptr) return nullptr;
+  const bool top_level = parent == nullptr || (style & WS_CHILD) == 0;
+  // A later start of a program that runs already gets no window of its own, not even in a race.
+  if (top_level && !platform::DesktopAdmitsTopLevelWindow()) return nullptr;
   HWND handle = nullptr;
   RECT rect{};
-  bool top_level = false;
   bool visible = false;
   {
     std::lock_guard<std::mutex> lock(Core().mutex);
@@ -165,12 +168,16 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD st
     rect = RECT{origin_x + x, origin_y + y, origin_x + x + std::max(width, 0),
                 origin_y + y + std::max(height, 0)};
     handle = reinterpret_cast<HWND>(kWindowHandleBase + 2 * core.next_window_serial++);
-    Window window{handle, window_class, Intern(title),
-                  style,  rect,         parent_window != nullptr ? parent_window->handle : nullptr,
-                  me};
+    Window window{handle,
+                  window_class,
+                  Intern(title),
+                  style,
+                  rect,
+                  parent_window != nullptr ? parent_window->handle : nullptr,
+                  me,
+                  std::this_thread::get_id()};
     window.visible = (style & WS_VISIBLE) != 0;
     if (window.visible) AddToUpdateRegion(window, ClientRect(window));
-    top_level = TopLevel(window);
     visible = window.visible;
     core.windows.emplace(reinterpret_cast<std::uintptr_t>(handle), window);
   }

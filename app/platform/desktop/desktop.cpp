@@ -1,11 +1,14 @@
 // FindWindowW, GetForegroundWindow and SetForegroundWindow over the host's top-level windows.
 // Under X11 the X server's windows and its active window answer, so another program's window is
 // found and compared as on the head unit; elsewhere (headless, no X) the platform's own windows
-// answer, with a foreground kept here. Our own windows are always found by their own handles.
+// answer, with a foreground kept here. Our own windows are always found by their own handles, and
+// on every display a later start of a program finds the running one's windows through the
+// session's claim (session.cpp).
 #include <atomic>
 #include <cstdint>
 
 #include "platform/desktop/foreground.h"
+#include "platform/desktop/session.h"
 #include "platform/desktop/x11_desktop.h"
 #include "platform/display/display_backend.h"
 #include "platform/display/host_windows.h"
@@ -53,6 +56,8 @@ bool SameIgnoringCase(LPCWSTR a, LPCWSTR b) {
   return LowerAscii(*a) == LowerAscii(*b);
 }
 
+}  // namespace
+
 HWND FindOwnWindow(LPCWSTR class_name, LPCWSTR title) {
   HWND found = nullptr;
   ForEachWindow([&](const WindowInfo& info) {
@@ -62,8 +67,6 @@ HWND FindOwnWindow(LPCWSTR class_name, LPCWSTR title) {
   });
   return found;
 }
-
-}  // namespace
 
 void ForgetForeground(HWND window) {
   HWND expected = window;
@@ -78,6 +81,7 @@ using namespace platform::desktop;
 
 HWND FindWindowW(LPCWSTR class_name, LPCWSTR title) {
   if (HWND own = FindOwnWindow(class_name, title)) return own;
+  if (HWND running = FindSessionWindow(class_name, title)) return running;
   if (!UseX11()) return nullptr;
   const std::string class8 = Utf8FromWide(class_name);
   const std::string title8 = Utf8FromWide(title);
@@ -93,6 +97,7 @@ HWND GetForegroundWindow() {
 BOOL SetForegroundWindow(HWND window) {
   // A handle with its lowest bit set names the same window.
   window = reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(window) & ~std::uintptr_t{1});
+  if (IsSessionWindow(window)) return ForegroundSessionWindow(window);
   if (const unsigned long foreign = ForeignWindow(window)) {
     return UseX11() && X11Activate(foreign);
   }

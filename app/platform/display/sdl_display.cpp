@@ -5,6 +5,10 @@
 // SDL video runs on one thread only, the one that started it (the thread of the first top-level
 // window). Windows of other threads keep their surfaces in memory and are never shown; a show or
 // destroy that another thread asks for on a display-thread window waits for the display thread.
+//
+// Under X11 another client may destroy one of our windows (xdotool windowclose): the destruction
+// comes back as DestroyNotify and becomes DestroyWindow of the window it showed, as a destruction
+// on the head unit would; the requests still under way on the dead window fail harmlessly.
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xutil.h>
@@ -36,6 +40,8 @@ std::atomic<bool> driver_is_not_x11{false};
 
 // Display thread only.
 std::map<HWND, SDL_Window*> sdl_windows;
+// Our windows that another X client destroyed, to be destroyed in core once SDL's events are in.
+std::vector<HWND> destroyed_by_others;
 
 // Requests of other threads for display-thread windows: show (true/false) or destroy.
 enum class Request { Show, Hide, Destroy };
@@ -222,6 +228,14 @@ void PostKey(const SDL_KeyboardEvent& key, bool down) {
   PostMessageW(window, down ? WM_KEYDOWN : WM_KEYUP, virtual_key, KeyParameter(key.keysym.mod));
 }
 
+void NoteDestroyedByOthers(const SDL_SysWMmsg& message) {
+  if (message.subsystem != SDL_SYSWM_X11 || message.msg.x11.event.type != DestroyNotify) return;
+  // Our own SDL_DestroyWindow comes back here too, after the window left the table.
+  if (HWND window = WindowOfHostId(message.msg.x11.event.xdestroywindow.window)) {
+    destroyed_by_others.push_back(window);
+  }
+}
+
 void HandleWindowEvent(const SDL_WindowEvent& event) {
   HWND window = WindowOfSdlId(event.windowID);
   if (!window) return;
@@ -251,6 +265,9 @@ void HandleEvent(const SDL_Event& event) {
       break;
     case SDL_WINDOWEVENT:
       HandleWindowEvent(event.window);
+      break;
+    case SDL_SYSWMEVENT:
+      NoteDestroyedByOthers(*event.syswm.msg);
       break;
     default:
       if (event.type == wake_event_type) wake_queued = false;
@@ -306,6 +323,8 @@ void WaitEvents(int timeout_ms) {
     HandleEvent(event);
   } while (SDL_PollEvent(&event));
   RunRequests();
+  // Outside SDL's event handling: WM_DESTROY runs the window's procedure, and its SDL window goes.
+  for (HWND window : std::exchange(destroyed_by_others, {})) DestroyWindow(window);
 }
 
 // At most one wake event waits in SDL's queue; it stays there until the display thread takes it,
@@ -330,6 +349,11 @@ const DisplayBackend kSdl{WindowCreated, WindowShown, WindowDestroyed,
                           Present,       Raised,      PumpsThisThread,
                           WaitEvents,    Wake,        ShowMessageBox};
 
+// Xlib's default answer to a protocol error ends the process with 1. Our windows can vanish
+// under a request at any moment (another client destroys them); such a request simply did
+// nothing, and the destruction itself arrives as DestroyNotify.
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
 // SDL prefers a DirectColor visual where the X server offers one; its colours go through a
 // colormap that nothing installs without a window manager, and such a window shows black. The
 // server's default visual (TrueColor everywhere today) needs no colormap.
@@ -347,7 +371,8 @@ bool StartSdlBackend() {
   // Without this SDL draws the window surface through software OpenGL: slow to start, and
   // milliseconds a frame instead of a fraction of one.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  // Ctrl-C ends the program as any other; SDL would turn it into an SDL_QUIT nobody reads.
+  // A program that joined the desktop session closes its main window on Ctrl-C and the other
+  // stop signals (desktop/session.cpp); SDL would turn them into an SDL_QUIT nobody reads.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   // A touch on a window that is not focused yet is a touch all the same: SDL would drop the
@@ -366,6 +391,11 @@ bool StartSdlBackend() {
   wake_event_type = SDL_RegisterEvents(1);
   display_thread = std::this_thread::get_id();
   driver_is_not_x11 = std::strcmp(driver, "x11") != 0;
+  if (!driver_is_not_x11) {
+    // After SDL's own handler, which restores the screen mode and then exits as Xlib's does.
+    XSetErrorHandler(IgnoreXError);
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+  }
   return true;
 }
 

@@ -67,12 +67,16 @@ std::string FaceName(const LOGFONTW& logfont) {
   return Utf8FromWide(std::u16string(logfont.lfFaceName, end).c_str());
 }
 
+void ReleaseFontconfig() {
+  std::lock_guard<std::mutex> hold(GdiLock());
+  FcFini();
+}
+
 // fontconfig keeps its configuration until FcFini; leak checkers count it as lost otherwise.
+// The program ends through quick_exit (ExitProcess), tests through exit.
 void ReleaseFontconfigAtExit() {
-  static const bool registered = std::atexit([] {
-                                   std::lock_guard<std::mutex> hold(GdiLock());
-                                   FcFini();
-                                 }) == 0;
+  static const bool registered =
+      std::atexit(ReleaseFontconfig) == 0 && std::at_quick_exit(ReleaseFontconfig) == 0;
   (void)registered;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "platform/resources.h"
 #include "platform/win32.h"
@@ -21,7 +22,8 @@ struct WindowInfo {
   const WCHAR* title;
   bool top_level;
   bool visible;
-  RECT rect;  // screen position and size
+  RECT rect;               // screen position and size
+  std::thread::id thread;  // the thread that created it, and owns it
 };
 bool DescribeWindow(HWND window, WindowInfo* info);
 void ForEachWindow(const std::function<void(const WindowInfo&)>& visit);
@@ -68,6 +70,12 @@ std::u16string WideFromUtf8(const std::string& text);
 // Runs at the end of every virtual run (after the run's threads are stopped and its windows are
 // gone), so that a module drops per-run state; register once, e.g. from a static initialiser.
 void AddRunEndHandler(void (*handler)());
+
+// ---- Provided by desktop ------------------------------------------------------------------------
+
+// False in a process that joined the desktop session while another process holds its claim: such
+// a start may only hand over to the running one, so CreateWindowExW refuses its top-level windows.
+bool DesktopAdmitsTopLevelWindow();
 
 // ---- Provided by display ------------------------------------------------------------------------
 

@@ -1,0 +1,179 @@
+// Joining the user's desktop session: the claim that makes one process of a program the running
+// instance, and the holder's session thread, which answers the later starts' requests and turns
+// stop signals into the close of the joining thread's windows.
+//
+// The claim is an abstract Unix socket rather than a lock file: a later start touches no file at
+// all, the kernel frees the name with the process (no stale lock after a crash or a power cut),
+// and the one socket both decides who runs and carries the requests to it.
+// Start reading at JoinDesktopSession.
+#include "platform/desktop/session.h"
+
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "platform/desktop_session.h"
+#include "platform/internal/module_interfaces.h"
+
+namespace platform::desktop {
+namespace {
+
+// Second starts waiting to be answered; more than a few at once would be a start loop gone wrong.
+constexpr int kPendingStarts = 8;
+// How often a stop that came before the joining thread's first window looks for it again.
+constexpr int kStopRetryMs = 20;
+
+// Written by JoinDesktopSession before the session thread exists; read-only afterwards. Nothing
+// here has a destructor, so a thread still running at exit never sees it torn down.
+struct Session {
+  bool claim_elsewhere = false;
+  sockaddr_un claim_address{};
+  socklen_t claim_length = 0;
+  std::thread::id joining_thread;
+};
+Session session;
+
+// Abstract names are shared by every user of the host's network namespace; the user's runtime
+// folder (or, without one, the user id) keeps users apart, and gives a test run a scope of its own.
+// A name too long for the address keeps the folder's end, where folders differ.
+void NameTheClaim(const char* program) {
+  const char* runtime_folder = std::getenv("XDG_RUNTIME_DIR");
+  const std::string scope = runtime_folder && *runtime_folder
+                                ? std::string(runtime_folder)
+                                : "uid " + std::to_string(static_cast<unsigned>(geteuid()));
+  std::string name = std::string(1, '\0') + program + " " + scope;
+  const std::size_t room = sizeof session.claim_address.sun_path;
+  if (name.size() > room) name = std::string(1, '\0') + name.substr(name.size() - (room - 1));
+  session.claim_address.sun_family = AF_UNIX;
+  std::memcpy(session.claim_address.sun_path, name.data(), name.size());
+  session.claim_length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+}
+
+enum class Claim { Held, HeldElsewhere, Unavailable };
+
+// Binding the name is the claim: the kernel lets one socket at a time have it, and releases it
+// when the process ends, however it ends.
+Claim TakeClaim(int* listener) {
+  const int socket = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  if (socket < 0) return Claim::Unavailable;
+  const auto* address = reinterpret_cast<const sockaddr*>(&session.claim_address);
+  if (bind(socket, address, session.claim_length) == 0 && listen(socket, kPendingStarts) == 0) {
+    *listener = socket;
+    return Claim::Held;
+  }
+  const int error = errno;
+  close(socket);
+  errno = error;
+  return error == EADDRINUSE ? Claim::HeldElsewhere : Claim::Unavailable;
+}
+
+sigset_t StopSignals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGHUP);
+  return signals;
+}
+
+// The windows a window manager would close: the joining thread's top-level windows, shown or
+// not (the program's main window, hidden until its controller asks for it). A worker's top-level
+// window (the link thread's hidden one) is never on the screen; closing it would only end that
+// thread's work ahead of the process. False when the joining thread has no window yet.
+bool CloseJoiningThreadsWindows() {
+  bool closed = false;
+  ForEachWindow([&](const WindowInfo& info) {
+    if (!info.top_level || info.thread != session.joining_thread) return;
+    closed = PostMessageW(info.handle, WM_CLOSE, 0, 0) || closed;
+  });
+  return closed;
+}
+
+// The session thread: never inside a signal handler, so the close is an ordinary posted message.
+void ServeSession(int listener, int stop_signals) {
+  pollfd watched[] = {{listener, POLLIN, 0}, {stop_signals, POLLIN, 0}};
+  bool stop_pending = false;
+  for (;;) {
+    if (poll(watched, 2, stop_pending ? kStopRetryMs : -1) < 0) continue;
+    if (watched[0].revents & POLLIN) {
+      const int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+      if (connection >= 0) {
+        AnswerRequest(connection);
+        close(connection);
+      }
+    }
+    signalfd_siginfo signal;
+    if ((watched[1].revents & POLLIN) &&
+        read(stop_signals, &signal, sizeof signal) == sizeof signal) {
+      stop_pending = true;
+    }
+    if (stop_pending) stop_pending = !CloseJoiningThreadsWindows();
+  }
+}
+
+// The holder's watch over its claim and the stop signals; without it the signals act as they
+// would without the session (they end the process).
+void StartSessionThread(int listener) {
+  const sigset_t signals = StopSignals();
+  int stop_signals = signalfd(-1, &signals, SFD_CLOEXEC);
+  if (listener >= 0 || stop_signals >= 0) {
+    try {
+      std::thread(ServeSession, listener, stop_signals).detach();
+    } catch (const std::system_error&) {
+      stop_signals = -1;
+    }
+  }
+  if (stop_signals < 0) pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+}
+
+}  // namespace
+
+bool AnotherProcessHoldsTheClaim() { return session.claim_elsewhere; }
+
+socklen_t ClaimAddress(sockaddr_un* address) {
+  *address = session.claim_address;
+  return session.claim_length;
+}
+
+}  // namespace platform::desktop
+
+namespace platform {
+
+using namespace desktop;
+
+bool DesktopAdmitsTopLevelWindow() { return !AnotherProcessHoldsTheClaim(); }
+
+void JoinDesktopSession(const char* program) {
+  const sigset_t signals = StopSignals();
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  session.joining_thread = std::this_thread::get_id();
+  NameTheClaim(program);
+  int listener = -1;
+  switch (TakeClaim(&listener)) {
+    case Claim::HeldElsewhere:
+      // This start only hands over to the holder and ends; the signals wait until it has.
+      session.claim_elsewhere = true;
+      return;
+    case Claim::Unavailable:
+      std::fprintf(stderr,
+                   "quelt: no single-instance claim (%s); a second start will not see this one\n",
+                   std::strerror(errno));
+      break;
+    case Claim::Held:
+      break;
+  }
+  StartSessionThread(listener);
+}
+
+}  // namespace platform

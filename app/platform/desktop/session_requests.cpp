@@ -1,0 +1,133 @@
+// The requests of a later start to the session's claim holder, over the claim's socket: find a
+// top-level window by class and title, and bring one to the front. Each request has a connection
+// of its own and a deadline, so a holder that hangs costs a second start a moment, never its end.
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "platform/desktop/session.h"
+#include "platform/internal/module_interfaces.h"
+
+namespace platform::desktop {
+namespace {
+
+// A running holder answers within microseconds; one stopped in a debugger fails the lookup.
+constexpr int kAnswerDeadlineMs = 500;
+// The holder reads a request that is already on its way.
+constexpr int kRequestDeadlineMs = 200;
+
+// The holder's windows get handles of their own here: even, far above any handle of ours and
+// below the X11 desktop's tag (bit 62).
+constexpr std::uint64_t kSessionWindowTag = std::uint64_t{1} << 61;
+
+void SetDeadline(int socket, int ms) {
+  const timeval limit{ms / 1000, (ms % 1000) * 1000};
+  setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+}
+
+// Any user of the host may bind an abstract name; only our own user is asked or answered.
+bool PeerIsOurUser(int socket) {
+  ucred peer{};
+  socklen_t length = sizeof peer;
+  return getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == geteuid();
+}
+
+// False when the name does not fit; a null name stays out of the request (FindWindowW's "any").
+bool PutName(LPCWSTR name, std::uint32_t given_bit, char16_t (&field)[kSessionNameChars],
+             std::uint32_t* given) {
+  if (!name) return true;
+  const std::size_t length = std::char_traits<char16_t>::length(name);
+  if (length >= kSessionNameChars) return false;
+  std::copy(name, name + length + 1, field);
+  *given |= given_bit;
+  return true;
+}
+
+bool Ask(const SessionRequest& request, SessionAnswer* answer) {
+  const int socket = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  if (socket < 0) return false;
+  SetDeadline(socket, kAnswerDeadlineMs);
+  sockaddr_un address;
+  const socklen_t length = ClaimAddress(&address);
+  const bool answered = connect(socket, reinterpret_cast<const sockaddr*>(&address), length) == 0 &&
+                        PeerIsOurUser(socket) &&
+                        send(socket, &request, sizeof request, MSG_NOSIGNAL) == sizeof request &&
+                        recv(socket, answer, sizeof *answer, MSG_TRUNC) == sizeof *answer;
+  close(socket);
+  return answered;
+}
+
+// The holder's side of Foreground: only a top-level window of its own, never a handle that
+// merely looks like one. The line on stderr tells an integrator that a second start happened.
+std::uint64_t BringForward(HWND window) {
+  WindowInfo info{};
+  if (!DescribeWindow(window, &info) || !info.top_level) return FALSE;
+  const BOOL raised = SetForegroundWindow(info.handle);
+  std::fprintf(stderr, "quelt: another start asked for \"%s\" to come to the front: %s\n",
+               Utf8FromWide(info.title).c_str(),
+               raised ? "brought to the front" : "not shown, left where it is");
+  return raised;
+}
+
+std::uint64_t Answer(SessionRequest& request) {
+  // Names from the wire end within their fields, whatever the sender wrote.
+  request.class_name[kSessionNameChars - 1] = 0;
+  request.title[kSessionNameChars - 1] = 0;
+  switch (request.kind) {
+    case SessionRequestKind::FindWindow:
+      return reinterpret_cast<std::uintptr_t>(
+          FindOwnWindow(request.given & kClassGiven ? request.class_name : nullptr,
+                        request.given & kTitleGiven ? request.title : nullptr));
+    case SessionRequestKind::Foreground:
+      return BringForward(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(request.window)));
+  }
+  return 0;
+}
+
+}  // namespace
+
+HWND FindSessionWindow(LPCWSTR class_name, LPCWSTR title) {
+  if (!AnotherProcessHoldsTheClaim()) return nullptr;
+  SessionRequest request{};
+  request.kind = SessionRequestKind::FindWindow;
+  if (!PutName(class_name, kClassGiven, request.class_name, &request.given) ||
+      !PutName(title, kTitleGiven, request.title, &request.given)) {
+    return nullptr;
+  }
+  SessionAnswer answer{};
+  if (!Ask(request, &answer)) return nullptr;
+  // A handle of the holder's: even, non-zero and untagged.
+  if (answer.value == 0 || (answer.value & 1) || answer.value >= kSessionWindowTag) return nullptr;
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(kSessionWindowTag | answer.value));
+}
+
+bool IsSessionWindow(HWND window) {
+  const auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(window));
+  return (value & ~(kSessionWindowTag - 1)) == kSessionWindowTag;
+}
+
+BOOL ForegroundSessionWindow(HWND window) {
+  SessionRequest request{};
+  request.kind = SessionRequestKind::Foreground;
+  request.window = reinterpret_cast<std::uintptr_t>(window) & ~kSessionWindowTag;
+  SessionAnswer answer{};
+  return Ask(request, &answer) && answer.value != 0 ? TRUE : FALSE;
+}
+
+void AnswerRequest(int connection) {
+  SetDeadline(connection, kRequestDeadlineMs);
+  SessionRequest request;
+  if (!PeerIsOurUser(connection) ||
+      recv(connection, &request, sizeof request, MSG_TRUNC) != sizeof request) {
+    return;
+  }
+  const SessionAnswer answer{Answer(request)};
+  send(connection, &answer, sizeof answer, MSG_NOSIGNAL);
+}
+
+}  // namespace platform::desktop
