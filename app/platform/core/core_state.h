@@ -100,6 +100,7 @@ struct Window {
   HWND parent;
   ThreadState* owner;
   bool visible = false;
+  bool enabled = true;  // takes pen and key input from the display
   bool has_update = false;
   RECT update{};  // bounding box of the update region, client coordinates
   bool destroying = false;
