@@ -78,6 +78,10 @@ struct PanelState {
   std::int32_t SavedLcdFillStyle = 0;
   FILE* SettingsStream = nullptr;
   char SettingsText[10] = {};
+  // Set once ReadSettings has run. Until then the preferences are not the card's, and the
+  // autosave timer, which runs from the window's creation (through a load-error box too), must
+  // not write them over the file.
+  bool SettingsRead = false;
   // Windows. MainWindow is set before the link thread starts, which then posts to it.
   HINSTANCE InstanceHandle = nullptr;
   HWND MainWindow = nullptr;

@@ -8,6 +8,7 @@ const char* const SettingsFilePath = "\\Storage Card\\hbSET.DAT";
 
 // The read keeps at most this many characters; only the first four mean anything.
 constexpr int SettingsCharsRead = 7;
+constexpr int SettingsCharsWritten = 4;
 
 static void RememberSavedPreferences() {
   Panel.SavedUsbFlag = Panel.UsbFlag;
@@ -16,12 +17,16 @@ static void RememberSavedPreferences() {
   Panel.SavedLcdFillStyle = Panel.LcdFillStyle;
 }
 
-static void CloseSettingsStream() {
-  std::fclose(Panel.SettingsStream);
-  Panel.SettingsStream = nullptr;
+static bool PreferencesDifferFromSaved() {
+  return Panel.UsbFlag != Panel.SavedUsbFlag || Panel.AuxFlag != Panel.SavedAuxFlag ||
+         Panel.LcdColourIndex != Panel.SavedLcdColourIndex ||
+         Panel.LcdFillStyle != Panel.SavedLcdFillStyle;
 }
 
 void ReadSettings() {
+  // From here on the preferences are the card's (all 0 without a file), which the autosave may
+  // write back.
+  Panel.SettingsRead = true;
   Panel.SettingsStream = StorageFileOpen(SettingsFilePath, "rt");
   if (!Panel.SettingsStream) return;
 
@@ -35,30 +40,28 @@ void ReadSettings() {
   Panel.LcdColourIndex = text[2] >= '0' && text[2] <= '4' ? text[2] - '0' : 0;
   Panel.LcdFillStyle = text[3] == '1';
   RememberSavedPreferences();
-  CloseSettingsStream();
+  std::fclose(Panel.SettingsStream);
+  Panel.SettingsStream = nullptr;
 }
 
+// The file is replaced whole, never emptied and rewritten: a power cut or a full card at any
+// moment leaves the previous content or the new one.
 void WriteSettings() {
-  Panel.SettingsStream = StorageFileOpen(SettingsFilePath, "wt");
+  Panel.SettingsStream = StorageFileOpenReplacement(SettingsFilePath, "wt");
   if (!Panel.SettingsStream) return;
 
-  std::fseek(Panel.SettingsStream, 0, SEEK_SET);
-  bool written =
-      std::fprintf(Panel.SettingsStream, "%s%s%d%d", Panel.UsbFlag ? "U" : "_",
-                   Panel.AuxFlag ? "A" : "_", Panel.LcdColourIndex, Panel.LcdFillStyle) > 0;
-  written = std::fflush(Panel.SettingsStream) == 0 && written;
-  // A write that did not reach the card (card full, card pulled) leaves the saved copies as they
-  // were, so the next autosave tick tries again.
-  if (written) RememberSavedPreferences();
-  CloseSettingsStream();
+  bool written = std::fseek(Panel.SettingsStream, 0, SEEK_SET) == 0;
+  written = written && std::fprintf(Panel.SettingsStream, "%s%s%d%d", Panel.UsbFlag ? "U" : "_",
+                                    Panel.AuxFlag ? "A" : "_", Panel.LcdColourIndex,
+                                    Panel.LcdFillStyle) == SettingsCharsWritten;
+  // Content that did not reach the card leaves the saved copies as they were, so the next
+  // autosave tick tries again.
+  if (StorageFileCommit(Panel.SettingsStream, written)) RememberSavedPreferences();
+  Panel.SettingsStream = nullptr;
 }
 
 void OnAutosave() {
   KillTimer(Panel.MainWindow, TIMER_AUTOSAVE);
-  if (Panel.UsbFlag != Panel.SavedUsbFlag || Panel.AuxFlag != Panel.SavedAuxFlag ||
-      Panel.LcdColourIndex != Panel.SavedLcdColourIndex ||
-      Panel.LcdFillStyle != Panel.SavedLcdFillStyle) {
-    WriteSettings();
-  }
+  if (Panel.SettingsRead && PreferencesDifferFromSaved()) WriteSettings();
   SetTimer(Panel.MainWindow, TIMER_AUTOSAVE, AutosavePeriodMs, nullptr);
 }

@@ -27,7 +27,7 @@ enum class Pen { Down, Up };
 // A touch at screen coordinates, posted as WM_LBUTTONDOWN / WM_LBUTTONUP to the topmost visible
 // top-level window under the point, in that window's coordinates. A pen-up goes to the window
 // that received the pen-down (while it is shown), as a touch screen captures the finger. False
-// when no window got it.
+// when no window got it, also when the window is disabled (the owner of a modal box).
 bool InjectPen(Pen pen, int x, int y);
 
 struct ShownMessageBox {

@@ -183,6 +183,10 @@ BOOL ShowWindow(HWND window, int show_code);
 BOOL UpdateWindow(HWND window);
 BOOL IsWindow(HWND window);
 BOOL IsWindowVisible(HWND window);
+// A disabled window gets no pen or key input from the display; timers, posted and sent messages
+// still reach it. EnableWindow answers non-zero when the window was disabled before the call.
+BOOL EnableWindow(HWND window, BOOL enable);
+BOOL IsWindowEnabled(HWND window);
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL GetWindowRect(HWND window, RECT* rect);
 
@@ -230,7 +234,8 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name);
 HGDIOBJ GetStockObject(int object);
 HBITMAP LoadBitmapW(HINSTANCE instance, LPCWSTR name);
-// Modal: runs a nested message loop of the calling thread until the box is answered.
+// Modal: runs a nested message loop of the calling thread until the box is answered, with the
+// owner window disabled meanwhile (enabled again afterwards if it was enabled before).
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
 // ---- Drawing ------------------------------------------------------------------------------------
@@ -427,4 +432,17 @@ int wcscmp(LPCWSTR a, LPCWSTR b);
 
 // fopen on a head-unit path: "\Storage Card\..." maps into the storage-card folder. Text mode ("t")
 // is accepted. The stream is an ordinary stdio FILE for feof, fscanf, fprintf, fseek and fclose.
+// Only a regular file of the card is opened: a symbolic link, FIFO, device or folder in its place
+// counts as missing, and a symbolic link on the way below the card folder is not followed.
 FILE* StorageFileOpen(const char* path, const char* mode);
+// Opens a replacement of the file at a head-unit path, with mode "w", "wt" or "wb": a new, empty
+// stream whose content takes the file's place whole at StorageFileCommit, while the file itself
+// stays as it is until then (created if missing; a link or FIFO in its place is replaced, never
+// followed). Null when no replacement can be made.
+FILE* StorageFileOpenReplacement(const char* path, const char* mode);
+// Ends a replacement and closes its stream. With complete TRUE the content is flushed and synced
+// to the card, put in the file's place and the folder synced; TRUE when the file now holds it for
+// certain. With complete FALSE, or when a step before the renaming fails, the content is dropped
+// and the file keeps what it held. Any failure answers FALSE (after the renaming, only the
+// folder's sync can fail: the file may then show the new content, not yet for certain).
+BOOL StorageFileCommit(FILE* replacement, BOOL complete);

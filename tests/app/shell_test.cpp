@@ -1,8 +1,10 @@
 // The program's start-up, its single instance, its pictures and both ways it ends, run whole in
 // virtual time on the headless display.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -145,19 +147,39 @@ TEST_F(ShellTest, SecondStartHandsOverToTheRunningInstance) {
   EXPECT_EQ(files, (std::vector<std::string>{"App", "home.log"}));
 }
 
+// Only a regular file of the card is the compact background: a link (even to a good picture) or
+// a FIFO in its place counts as missing, and the FIFO does not hold up the start.
 TEST_F(ShellTest, MissingCompactBackgroundShowsOneBoxAndLoadsEveryResourcePicture) {
-  StartProgram();
-  platform::AdvanceVirtualTime(1000);
+  struct Case {
+    const char* situation;
+    std::function<void(const std::string& path)> make;
+  };
+  const std::string sample =
+      std::string(QUELT_SOURCE_DIR) + "/resources/storage-card/QUELTIMAGE.bmp";
+  const Case cases[] = {
+      {"absent", [](const std::string&) {}},
+      {"a link to the picture",
+       [&](const std::string& path) { std::filesystem::create_symlink(sample, path); }},
+      {"a FIFO", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.situation);
+    TearDown();
+    SetUp();
+    row.make(CardPath("QUELTIMAGE.bmp"));
+    StartProgram();
+    platform::AdvanceVirtualTime(1000);
 
-  auto boxes = MessageBoxesShown();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, u"Error in Load Bitmap 1 !");
-  EXPECT_EQ(boxes[0].caption, u"Error");
-  EXPECT_EQ(boxes[0].owner, Panel.MainWindow);
-  EXPECT_NE(Panel.CompactBackgroundDc, nullptr);
-  EXPECT_FALSE(HoldsPicture(Panel.CompactBackgroundDc));
-  for (const PictureContext& picture : ResourcePictureContexts) {
-    EXPECT_TRUE(HoldsPicture(Panel.*picture.context)) << picture.id;
+    auto boxes = MessageBoxesShown();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, u"Error in Load Bitmap 1 !");
+    EXPECT_EQ(boxes[0].caption, u"Error");
+    EXPECT_EQ(boxes[0].owner, Panel.MainWindow);
+    EXPECT_NE(Panel.CompactBackgroundDc, nullptr);
+    EXPECT_FALSE(HoldsPicture(Panel.CompactBackgroundDc));
+    for (const PictureContext& picture : ResourcePictureContexts) {
+      EXPECT_TRUE(HoldsPicture(Panel.*picture.context)) << picture.id;
+    }
   }
 }
 

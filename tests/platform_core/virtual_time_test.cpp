@@ -261,6 +261,50 @@ TEST_F(VirtualTime, ModalMessageBoxKeepsDeliveringTimersAndPostedMessages) {
   EXPECT_EQ(boxes[0].caption, u"Error");
 }
 
+// As on Win32, a box disables its owner: the display's pen goes nowhere while the box is up, but
+// the owner's timers and posted messages still arrive. Afterwards the owner is enabled again, or
+// stays disabled if it was disabled before.
+TEST_F(VirtualTime, ModalMessageBoxDisablesItsOwnerForInput) {
+  using platform::testing::InjectPen;
+  using platform::testing::Pen;
+  static bool disabled_before;
+  for (bool disabled : {false, true}) {
+    SCOPED_TRACE(disabled ? "disabled before" : "enabled before");
+    TearDown();
+    SetUp();
+    disabled_before = disabled;
+    platform::testing::SetMessageBoxDelayMs(1000);
+    RegisterScriptedClass(u"Owner", nullptr);
+    platform::StartMainThread([] {
+      main_window = CreateScriptedWindow(u"Owner", WS_VISIBLE);
+      if (disabled_before) EnableWindow(main_window, FALSE);
+      SetTimer(main_window, 1, 400, nullptr);
+      MessageBoxW(main_window, u"Error in Load Bitmap 1 !", u"Error", MB_OK);
+      platform::TraceEvent("box answered");
+      return RunMessageLoop();
+    });
+    platform::AdvanceVirtualTime(100);
+    EXPECT_FALSE(IsWindowEnabled(main_window));
+    EXPECT_FALSE(InjectPen(Pen::Down, 10, 20));
+    EXPECT_FALSE(InjectPen(Pen::Up, 10, 20));
+    PostMessageW(main_window, WM_USER, 1, 0);
+    platform::AdvanceVirtualTime(1000);
+    platform::testing::SetMessageBoxDelayMs(0);
+    EXPECT_EQ(IsWindowEnabled(main_window), !disabled);
+    EXPECT_EQ(InjectPen(Pen::Down, 10, 20), !disabled);
+    EXPECT_EQ(InjectPen(Pen::Up, 10, 20), !disabled);
+    platform::AdvanceVirtualTime(10);
+    std::vector<std::string> expected = {"0 t0 Owner WM_PAINT 0 0", "100 t0 Owner 0x0400 1 0",
+                                         "400 t0 Owner WM_TIMER 1 0", "800 t0 Owner WM_TIMER 1 0",
+                                         "1000 t0 box answered"};
+    if (!disabled) {
+      expected.insert(expected.end(), {"1100 t0 Owner WM_LBUTTONDOWN 1 1310730",
+                                       "1100 t0 Owner WM_LBUTTONUP 0 1310730"});
+    }
+    EXPECT_EQ(TraceLines(), expected);
+  }
+}
+
 TEST_F(VirtualTime, QuitDuringAModalBoxEndsItAndReachesTheOuterLoop) {
   platform::testing::SetMessageBoxDelayMs(60'000);
   RegisterScriptedClass(u"Closing", [](HWND, UINT message, WPARAM, LPARAM) {

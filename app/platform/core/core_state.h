@@ -101,6 +101,7 @@ struct Window {
   ThreadState* owner;
   std::thread::id owner_thread;  // the host thread behind owner
   bool visible = false;
+  bool enabled = true;  // takes pen and key input from the display
   bool has_update = false;
   RECT update{};  // bounding box of the update region, client coordinates
   bool destroying = false;

@@ -1,5 +1,6 @@
 // MessageBoxW: the display shows the box; meanwhile the calling thread runs a modal loop that
-// keeps delivering its timers, posted and sent messages, as a Win32 modal loop does.
+// keeps delivering its timers, posted and sent messages, as a Win32 modal loop does, and the owner
+// window is disabled.
 #include "platform/core/message_queue.h"
 #include "platform/internal/module_interfaces.h"
 #include "platform/testing.h"
@@ -30,18 +31,24 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT) {
     platform::TraceEvent("MessageBoxW " + platform::Utf8FromWide(caption) + ": " +
                          platform::Utf8FromWide(text));
   }
+  // The box is modal to its owner: a touch or a key meant for the owner goes nowhere until the
+  // box is answered, while the owner's timers and posted messages keep running.
+  const bool owner_was_enabled = owner != nullptr && !EnableWindow(owner, FALSE);
+  int answer = IDOK;
   MSG msg{};
   while (!platform::DisplayMessageBoxDone(box)) {
     Fetched fetched = FetchMessage(me, MessageFilter{}, NextAnswerCheck(box, owner), &msg);
     if (fetched == Fetched::Quit) {
       // A quit request ends the modal loop unanswered and stays for the caller's own loop.
       PostQuitMessage(static_cast<int>(msg.wParam));
-      return 0;
+      answer = 0;
+      break;
     }
     if (fetched == Fetched::Message) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
   }
-  return IDOK;
+  if (owner_was_enabled) EnableWindow(owner, TRUE);
+  return answer;
 }

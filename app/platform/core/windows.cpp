@@ -288,6 +288,21 @@ BOOL IsWindowVisible(HWND handle) {
   return window != nullptr && WindowShownLocked(*window) ? TRUE : FALSE;
 }
 
+BOOL EnableWindow(HWND handle, BOOL enable) {
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  Window* window = FindWindowLocked(handle);
+  if (window == nullptr) return FALSE;
+  const bool was_disabled = !window->enabled;
+  window->enabled = enable != FALSE;
+  return was_disabled ? TRUE : FALSE;
+}
+
+BOOL IsWindowEnabled(HWND handle) {
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  Window* window = FindWindowLocked(handle);
+  return window != nullptr && window->enabled ? TRUE : FALSE;
+}
+
 BOOL InvalidateRect(HWND handle, const RECT* rect, BOOL) {
   bool wake_display = false;
   {

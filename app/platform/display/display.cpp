@@ -50,6 +50,10 @@ const DisplayBackend& ActiveBackend() {
   return backend ? *backend : HeadlessBackend();
 }
 
+bool PostInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return IsWindowEnabled(window) && PostMessageW(window, message, wparam, lparam);
+}
+
 }  // namespace display
 
 using namespace display;

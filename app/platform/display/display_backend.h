@@ -38,4 +38,8 @@ bool HeadlessForced();
 // Message boxes: called by a backend when the user dismissed the box with that token.
 void MessageBoxAnswered(int token);
 
+// Pen and key input for one of our windows, posted to it; input for a disabled window (the owner
+// of a modal box) goes nowhere, as on Win32. False when nothing was posted.
+bool PostInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
 }  // namespace platform::display

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/display/display_backend.h"
 #include "platform/display/window_surfaces.h"
 #include "platform/testing_display.h"
 
@@ -88,7 +89,7 @@ bool InjectPen(Pen pen, int x, int y) {
   if (!target) return false;
   const UINT message = pen == Pen::Down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
   const WPARAM buttons = pen == Pen::Down ? kLeftButtonDown : 0;
-  return PostMessageW(target, message, buttons, MAKELPARAM(x - origin.x, y - origin.y)) != 0;
+  return display::PostInput(target, message, buttons, MAKELPARAM(x - origin.x, y - origin.y));
 }
 
 }  // namespace platform::testing

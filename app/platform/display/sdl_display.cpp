@@ -218,14 +218,14 @@ void PostButton(const SDL_MouseButtonEvent& button, bool down) {
   } else {
     return;
   }
-  PostMessageW(window, message, held, MAKELPARAM(button.x, button.y));
+  PostInput(window, message, held, MAKELPARAM(button.x, button.y));
 }
 
 void PostKey(const SDL_KeyboardEvent& key, bool down) {
   HWND window = WindowOfSdlId(key.windowID);
   const WPARAM virtual_key = VirtualKey(key.keysym.sym);
   if (!window || virtual_key == 0) return;
-  PostMessageW(window, down ? WM_KEYDOWN : WM_KEYUP, virtual_key, KeyParameter(key.keysym.mod));
+  PostInput(window, down ? WM_KEYDOWN : WM_KEYUP, virtual_key, KeyParameter(key.keysym.mod));
 }
 
 void NoteDestroyedByOthers(const SDL_SysWMmsg& message) {

@@ -1,13 +1,16 @@
 // The storage card: "\Storage Card\..." paths of the head unit map into the host folder named by
-// QUELT_STORAGE_CARD, and StorageFileOpen opens files there with stdio.
+// QUELT_STORAGE_CARD, as a host path or as an entry of an open folder.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "platform/files/card_entries.h"
 #include "platform/internal/module_interfaces.h"
 
 namespace platform {
@@ -45,17 +48,16 @@ std::string ResolveComponent(const std::string& folder, const std::string& name)
   return found;
 }
 
-}  // namespace
-
-bool MapStoragePath(const std::string& device_path, std::string* host_path) {
+// The card folder and the components below it, each in the letter case found on the card.
+bool MapStorageComponents(const std::string& device_path, std::string* root,
+                          std::vector<std::string>* components) {
   const std::size_t prefix_length = sizeof kCardPrefix - 1;
   if (device_path.size() < prefix_length || !IsSeparator(device_path[0])) return false;
   if (!SameIgnoringCase("\\" + device_path.substr(1, prefix_length - 1), kCardPrefix)) return false;
   if (device_path.size() > prefix_length && !IsSeparator(device_path[prefix_length])) return false;
-  const char* root = std::getenv("QUELT_STORAGE_CARD");
-  if (root == nullptr || *root == 0) return false;
+  const char* folder = std::getenv("QUELT_STORAGE_CARD");
+  if (folder == nullptr || *folder == 0) return false;
 
-  std::vector<std::string> components;
   std::string component;
   for (std::size_t i = prefix_length; i <= device_path.size(); ++i) {
     if (i < device_path.size() && !IsSeparator(device_path[i])) {
@@ -63,12 +65,26 @@ bool MapStoragePath(const std::string& device_path, std::string* host_path) {
       continue;
     }
     if (component == "..") return false;
-    if (!component.empty() && component != ".") components.push_back(component);
+    if (!component.empty() && component != ".") components->push_back(component);
     component.clear();
   }
-  std::string path = root;
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  for (const std::string& name : components) path += "/" + ResolveComponent(path, name);
+  *root = folder;
+  while (root->size() > 1 && root->back() == '/') root->pop_back();
+  std::string path = *root;
+  for (std::string& name : *components) {
+    name = ResolveComponent(path, name);
+    path += "/" + name;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool MapStoragePath(const std::string& device_path, std::string* host_path) {
+  std::string path;
+  std::vector<std::string> components;
+  if (!MapStorageComponents(device_path, &path, &components)) return false;
+  for (const std::string& name : components) path += "/" + name;
   if (host_path != nullptr) *host_path = path;
   return true;
 }
@@ -77,28 +93,32 @@ bool MapStoragePathW(LPCWSTR device_path, std::string* host_path) {
   return device_path != nullptr && MapStoragePath(Utf8FromWide(device_path), host_path);
 }
 
-}  // namespace platform
-
-FILE* StorageFileOpen(const char* path, const char* mode) {
-  std::string host_path;
-  if (path == nullptr || mode == nullptr || (mode[0] != 'r' && mode[0] != 'w' && mode[0] != 'a')) {
-    errno = EINVAL;
-    return nullptr;
-  }
-  // Text and binary are the same on the host; "e" keeps the file from programs started later.
-  std::string host_mode(1, mode[0]);
-  for (const char* c = mode + 1; *c != 0; ++c) {
-    if (*c == '+') {
-      host_mode += '+';
-    } else if (*c != 't' && *c != 'b') {
-      errno = EINVAL;
-      return nullptr;
-    }
-  }
-  host_mode += 'e';
-  if (!platform::MapStoragePath(path, &host_path)) {
+bool files::OpenCardEntry(const char* device_path, CardEntry* entry) {
+  std::string root;
+  std::vector<std::string> components;
+  if (device_path == nullptr || !MapStorageComponents(device_path, &root, &components)) {
     errno = ENOENT;
-    return nullptr;
+    return false;
   }
-  return std::fopen(host_path.c_str(), host_mode.c_str());
+  if (components.empty()) {
+    errno = EISDIR;
+    return false;
+  }
+  int folder = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  for (std::size_t i = 0; folder != -1 && i + 1 < components.size(); ++i) {
+    const int inner =
+        openat(folder, components[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    close(folder);
+    folder = inner;
+  }
+  if (folder == -1) {
+    // A link where a folder should be is no folder of the card.
+    if (errno == ELOOP || errno == ENOTDIR) errno = ENOENT;
+    return false;
+  }
+  entry->folder = folder;
+  entry->name = components.back();
+  return true;
 }
+
+}  // namespace platform

@@ -16,8 +16,8 @@ struct CloseFile {
 };
 
 // The whole file, or false when it cannot be read or is larger than any picture we accept.
-bool ReadSmallFile(const std::string& path, std::vector<std::uint8_t>* contents) {
-  std::unique_ptr<std::FILE, CloseFile> file(std::fopen(path.c_str(), "rb"));
+bool ReadSmallFile(std::FILE* opened, std::vector<std::uint8_t>* contents) {
+  std::unique_ptr<std::FILE, CloseFile> file(opened);
   if (!file) return false;
   std::uint8_t block[65536];
   std::size_t got;
@@ -46,9 +46,10 @@ HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name) {
 }
 
 HBITMAP SHLoadDIBitmap(LPCWSTR path) {
-  std::string host_path;
+  // Through StorageFileOpen, so that a link, FIFO or device in the picture's place counts as
+  // missing instead of being followed or blocking the start.
   std::vector<std::uint8_t> contents;
-  if (!path || !MapStoragePathW(path, &host_path) || !ReadSmallFile(host_path, &contents)) {
+  if (!path || !ReadSmallFile(StorageFileOpen(Utf8FromWide(path).c_str(), "rb"), &contents)) {
     return nullptr;
   }
   return gdi::BitmapFromBmp(contents.data(), contents.size());
