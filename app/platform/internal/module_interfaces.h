@@ -1,6 +1,7 @@
 // How the platform's modules reach each other: core (windows, queues, timers, threads, clocks),
-// display (SDL2 and headless backends), gdi (device contexts and bitmaps) and desktop (the host's
-// top-level windows). Nothing outside app/platform/ includes this header.
+// display (SDL2 and headless backends), gdi (device contexts and bitmaps), desktop (the host's
+// top-level windows) and devices (the link devices). Nothing outside app/platform/ includes this
+// header.
 #pragma once
 
 #include <cstdint>
@@ -69,7 +70,16 @@ std::u16string WideFromUtf8(const std::string& text);
 // gone), so that a module drops per-run state; register once, e.g. from a static initialiser.
 void AddRunEndHandler(void (*handler)());
 
+// ---- Provided by devices ------------------------------------------------------------------------
+
+// The link devices for the start line: "DSK1=/dev/quelt-link", the named ones comma-separated.
+std::string DescribeLinkDevices();
+
 // ---- Provided by display ------------------------------------------------------------------------
+
+// The display in use, for the start line: "headless", or "SDL x11" and the like. Chooses the
+// display when no window did yet, on the calling thread.
+std::string DisplayDescription();
 
 // Every window has a 32-bit XRGB surface (0x00RRGGBB per pixel) of its own size.
 struct Surface32 {
