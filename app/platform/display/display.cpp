@@ -1,16 +1,18 @@
 // The display's side of the platform's module interfaces: window surfaces for core and gdi, and
 // the choice of backend.
-// Start reading at ChooseBackend: SDL when a display is there, headless otherwise.
+// Start reading at ChooseBackend: SDL when a display is there or is asked for, headless otherwise.
 #include <SDL.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/desktop/foreground.h"
+#include "platform/diagnostics.h"
 #include "platform/display/display_backend.h"
 #include "platform/display/host_windows.h"
+#include "platform/display/screen_file.h"
 #include "platform/display/window_surfaces.h"
 #include "platform/testing_display.h"
 
@@ -20,20 +22,31 @@ namespace {
 
 std::atomic<bool> headless_forced_by_test{false};
 std::atomic<const DisplayBackend*> chosen_backend{nullptr};
+std::string chosen_description;  // under the choosing lock
 
-// Decided once, on the thread that creates the first top-level window: with SDL that thread
-// becomes the display thread, the only one that touches SDL video.
+std::mutex choosing;
+
+// Decided once, on the thread that creates the first top-level window (or asks for the start
+// line): with SDL that thread becomes the display thread, the only one that touches SDL video.
 void ChooseBackend() {
-  static std::mutex choosing;
   std::lock_guard<std::mutex> hold(choosing);
   if (chosen_backend.load()) return;
   if (HeadlessForced()) {
+    chosen_description = "headless";
     chosen_backend = &HeadlessBackend();
-  } else if (StartSdlBackend()) {
+  } else if (StartSdlBackend() || WaitForRequestedDisplay(StartSdlBackend, SDL_GetError())) {
+    chosen_description = std::string("SDL ") + SDL_GetCurrentVideoDriver();
     chosen_backend = &SdlBackend();
   } else {
-    std::fprintf(stderr, "quelt: no display available (%s); running headless\n", SDL_GetError());
+    LogLine(LogPriority::Warning,
+            std::string("no display available (") + SDL_GetError() + "); running headless");
+    chosen_description = "headless";
     chosen_backend = &HeadlessBackend();
+  }
+  // A user's headless run, not a test's.
+  if (chosen_backend.load() == &HeadlessBackend() && !headless_forced_by_test &&
+      !VirtualTimeActive()) {
+    StartScreenFile();
   }
 }
 
@@ -53,6 +66,12 @@ const DisplayBackend& ActiveBackend() {
 }  // namespace display
 
 using namespace display;
+
+std::string DisplayDescription() {
+  ChooseBackend();
+  std::lock_guard<std::mutex> hold(choosing);
+  return chosen_description;
+}
 
 void DisplayWindowCreated(HWND window, const RECT& rect, bool top_level) {
   {
