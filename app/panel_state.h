@@ -127,6 +127,10 @@ struct PanelState {
   std::uint8_t ControllerStatus = 0;
   std::uint8_t LcdPageImage[LcdPageSlots][LcdPageBytes] = {};
   std::uint8_t LcdPageShadow[LcdPageSlots][LcdPageBytes] = {};
+  // What the log has said: the link is up (found and not lost since), and which of DSK1 to DSK5
+  // (bit 0 to 4) carry a wrong signature, said once until that device fails to open.
+  bool LinkReported = false;
+  std::uint8_t WrongSignatureReported = 0;
 
   // ---- Both threads, through atomics ----
   std::atomic<std::uint8_t> LinkVariant{0};        // link thread writes, the indicator reads

@@ -1,5 +1,7 @@
 // Link discovery: which of "DSK1:" to "DSK5:" is the controller, told by the signature at the
-// start of sector 597. The last character of the signature names the link variant.
+// start of sector 597. The last character of the signature names the link variant. The log gets
+// one line when the link is found, one when it is lost, and one for a device that opens but is
+// not the controller (until it goes away): not one for every probe.
 #include "link/link_discovery.h"
 
 #include <cstring>
@@ -26,6 +28,23 @@ bool ProbeBufferCarriesSignature() {
          wcscmp(Panel.ProbeSignature, W("VANTREL0001")) == 0;
 }
 
+// format takes the device name, then the variant (1 or 2).
+void ReportLink(LPCWSTR format) {
+  WCHAR line[80];
+  wsprintfW(line, format, LinkDeviceNames[Panel.ProbeNameIndex], Panel.LinkVariant + 1);
+  OutputDebugStringW(line);
+}
+
+void ReportWrongSignatureOnce(bool opened) {
+  const std::uint8_t device_bit = static_cast<std::uint8_t>(1u << Panel.ProbeNameIndex);
+  if (!opened) {
+    Panel.WrongSignatureReported &= static_cast<std::uint8_t>(~device_bit);
+  } else if ((Panel.WrongSignatureReported & device_bit) == 0) {
+    Panel.WrongSignatureReported |= device_bit;
+    ReportLink(W("%s opens but carries no controller signature in sector 597"));
+  }
+}
+
 }  // namespace
 
 void ProbeLinkDevice() {
@@ -41,8 +60,11 @@ void ProbeLinkDevice() {
     if (ProbeBufferCarriesSignature()) {
       Panel.LinkConnected = 1;
       Panel.LinkVariant = Panel.ProbeBuffer[SignatureLength - 1] == '2' ? 1 : 0;
+      if (!Panel.LinkReported) ReportLink(W("link found on %s (variant %d)"));
+      Panel.LinkReported = true;
       return;
     }
+    ReportWrongSignatureOnce(LinkDeviceOpen());
     CloseLinkDevice();
   }
 }
@@ -54,6 +76,8 @@ void ProbeCountAndPause() {
 }
 
 void ReconnectLink() {
+  if (Panel.LinkReported) ReportLink(W("the link on %s is lost; probing again"));
+  Panel.LinkReported = false;
   CloseLinkDevice();
   Sleep(ProbePauseMs);
   Panel.LinkConnected = 0;

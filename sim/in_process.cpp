@@ -1,9 +1,9 @@
 // The "sim" block device backend: opens of DSKn that reach the in-process simulated unit.
 #include "sim/in_process.h"
 
-#include <cstdio>
 #include <mutex>
 
+#include "platform/diagnostics.h"
 #include "sim/register.h"
 
 namespace sim {
@@ -18,7 +18,7 @@ std::shared_ptr<Controller> Start(const std::string& options_text) {
   if (!ParseControllerOptions(options_text, &options, &error)) {
     // The panel probes five times a second; one complaint per mistake is enough.
     static std::string last_error;
-    if (error != last_error) std::fprintf(stderr, "quelt: %s\n", error.c_str());
+    if (error != last_error) platform::LogLine(platform::LogPriority::Warning, error);
     last_error = error;
     return nullptr;
   }

@@ -9,6 +9,8 @@
 //   hold=NAME@N   hold a key for N repeats of the panel's 270 ms touch repeat, then release it
 //   wait=MS       let time pass
 //   shot=PATH     read the LCD stream as a panel does and write the next whole frame to PATH
+//   image=PATH    write an image file that stands in for the unit's device, with the signature
+//                 and the next whole frame (sim/unit_image.h): QUELT_LINK_DEVICES=PATH
 // Each LCD pixel becomes a 3 x 3 block, lit amber on the dark glass.
 #include <cstdio>
 #include <cstdlib>
@@ -16,9 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/png_file.h"
 #include "sim/controller.h"
 #include "sim/lcd_stream.h"
-#include "sim/png_file.h"
+#include "sim/unit_image.h"
 
 namespace {
 
@@ -82,6 +85,20 @@ bool KeyPacket(const std::string& name, sim::Packet* packet) {
   return true;
 }
 
+bool WriteImage(sim::Controller* controller, std::uint64_t session, const std::string& path) {
+  std::uint8_t signature[sim::SectorBytes];
+  std::uint32_t moved = 0;
+  sim::LcdImage frame;
+  std::string error = "cannot read the simulated unit";
+  if (controller->Read(session, sim::ProbeSector, 1, signature, &moved) &&
+      CaptureFrame(controller, session, &frame) &&
+      sim::WriteUnitImage(path, signature, frame, &error)) {
+    return true;
+  }
+  std::fprintf(stderr, "quelt-sim-lcd-png: %s\n", error.c_str());
+  return false;
+}
+
 bool RunStep(sim::Controller* controller, std::uint64_t session, const std::string& step) {
   const std::size_t equals = step.find('=');
   const std::string verb = step.substr(0, equals);
@@ -103,18 +120,21 @@ bool RunStep(sim::Controller* controller, std::uint64_t session, const std::stri
   if (verb == "shot") {
     sim::LcdImage frame;
     if (!CaptureFrame(controller, session, &frame)) return false;
-    if (sim::WritePng(value, sim::LcdWidth * Zoom, sim::LcdHeight * Zoom, LcdToRgb(frame))) {
+    if (platform::WritePngFile(value, sim::LcdWidth * Zoom, sim::LcdHeight * Zoom,
+                               LcdToRgb(frame))) {
       return true;
     }
     std::perror(value.c_str());
     return false;
   }
+  if (verb == "image") return WriteImage(controller, session, value);
   std::fprintf(stderr, "quelt-sim-lcd-png: unknown step \"%s\"\n", step.c_str());
   return false;
 }
 
 bool IsStep(const std::string& argument) {
-  for (const char* verb : {"press=", "vol=", "file=", "eject", "hold=", "wait=", "shot="}) {
+  for (const char* verb :
+       {"press=", "vol=", "file=", "eject", "hold=", "wait=", "shot=", "image="}) {
     if (argument.compare(0, std::strlen(verb), verb) == 0) return true;
   }
   return false;

@@ -428,6 +428,11 @@ LPWSTR wcscpy(LPWSTR dest, LPCWSTR source);
 std::size_t wcslen(LPCWSTR text);
 int wcscmp(LPCWSTR a, LPCWSTR b);
 
+// ---- Diagnostics --------------------------------------------------------------------------------
+
+// One line on standard error for whoever runs the program (platform/diagnostics.h).
+void OutputDebugStringW(LPCWSTR text);
+
 // ---- Files --------------------------------------------------------------------------------------
 
 // fopen on a head-unit path: "\Storage Card\..." maps into the storage-card folder. Text mode ("t")

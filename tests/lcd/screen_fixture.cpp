@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "app/panel_state.h"
+#include "platform/png_file.h"
 #include "platform/testing_display.h"
-#include "sim/png_file.h"
 #include "tests/platform_gdi/dib_probe.h"
 
 void Picture::Paste(const Picture& source, int x, int y) {
@@ -76,8 +76,8 @@ void KeepCapture(const Picture& picture, const std::string& name) {
     rgb.push_back(static_cast<std::uint8_t>(pixel >> 8));
     rgb.push_back(static_cast<std::uint8_t>(pixel));
   }
-  EXPECT_TRUE(
-      sim::WritePng(std::string(folder) + "/" + name + ".png", picture.width, picture.height, rgb));
+  EXPECT_TRUE(platform::WritePngFile(std::string(folder) + "/" + name + ".png", picture.width,
+                                     picture.height, rgb));
 }
 
 void ScreenTest::ShowPanel() {

@@ -26,13 +26,16 @@ struct MalformedCase {
 };
 
 constexpr DWORD Size = sizeof(SG_REQ);
+// The record's size on a host of the other word size: 28 bytes on 32 bits, 40 on 64.
+constexpr DWORD OtherHostSize = Size == 28 ? 40 : 28;
 
 const MalformedCase Cases[] = {
     {"unknown control code", 4, 0, false, 629, 1, 1, false, 512},
     {"control code 0", 0, 0, false, 629, 1, 1, false, 512},
     {"record one byte short", DISK_IOCTL_READ, static_cast<DWORD>(-1), false, 629, 1, 1, false,
      512},
-    {"32-bit record size", DISK_IOCTL_READ, 28 - Size, false, 629, 1, 1, false, 512},
+    {"the other word size's record", DISK_IOCTL_READ, OtherHostSize - Size, false, 629, 1, 1, false,
+     512},
     {"record too long", DISK_IOCTL_READ, 4, false, 629, 1, 1, false, 512},
     {"no record", DISK_IOCTL_READ, 0, true, 629, 1, 1, false, 512},
     {"no buffers", DISK_IOCTL_READ, 0, false, 629, 1, 0, false, 512},

@@ -15,6 +15,7 @@ void StartWithoutADisplay() {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
   unsetenv("QUELT_DISPLAY");
+  unsetenv("SDL_VIDEODRIVER");
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = DefWindowProcW;
   window_class.lpszClassName = u"ChoiceTest";

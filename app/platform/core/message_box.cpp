@@ -1,7 +1,9 @@
-// MessageBoxW: the display shows the box; meanwhile the calling thread runs a modal loop that
-// keeps delivering its timers, posted and sent messages, as a Win32 modal loop does, and the owner
-// window is disabled.
+// MessageBoxW: the display shows the box, and its text goes to standard error as an error line
+// (a head unit's panel may run where nobody sees the screen); meanwhile the calling thread runs a
+// modal loop that keeps delivering its timers, posted and sent messages, as a Win32 modal loop
+// does, and the owner window is disabled.
 #include "platform/core/message_queue.h"
+#include "platform/diagnostics.h"
 #include "platform/internal/module_interfaces.h"
 #include "platform/testing.h"
 
@@ -25,8 +27,11 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT) {
   ThreadState* me = CurrentThread();
   if (me == nullptr || (owner != nullptr && !IsWindow(owner))) return 0;
   // A null caption reads "Error", as in Win32.
-  int box = platform::DisplayBeginMessageBox(owner, text != nullptr ? text : u"",
-                                             caption != nullptr ? caption : u"Error");
+  if (caption == nullptr) caption = u"Error";
+  if (text == nullptr) text = u"";
+  platform::LogLine(platform::LogPriority::Error,
+                    platform::Utf8FromWide(caption) + ": " + platform::Utf8FromWide(text));
+  int box = platform::DisplayBeginMessageBox(owner, text, caption);
   if (TraceRecording()) {
     platform::TraceEvent("MessageBoxW " + platform::Utf8FromWide(caption) + ": " +
                          platform::Utf8FromWide(text));

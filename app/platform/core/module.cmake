@@ -1,5 +1,6 @@
 # Core: window classes, windows, message queues, timers, threads, clocks, the virtual-time
-# scheduler and the control of virtual runs, resources, accelerators, kernel handles and 16-bit text.
+# scheduler and the control of virtual runs, resources, accelerators, kernel handles, 16-bit text
+# and the lines on standard error.
 target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/accelerators.cpp
   ${CMAKE_CURRENT_LIST_DIR}/civil_time.cpp
@@ -8,6 +9,7 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/exit_process.cpp
   ${CMAKE_CURRENT_LIST_DIR}/virtual_run_control.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kernel_handles.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_lines.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_box.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/resources.cpp

@@ -18,10 +18,10 @@ namespace platform {
 namespace desktop {
 namespace {
 
-static_assert(sizeof(std::uintptr_t) == 8, "foreign window handles need 64-bit pointers");
-
-// Other programs' X11 windows get handles of their own: even, far above any handle of ours.
-constexpr std::uintptr_t kForeignWindowTag = std::uintptr_t{1} << 62;
+// Other programs' X11 windows get handles of their own: even, far above any handle of ours. The
+// tag is a handle's top bit; an X window id has 29 bits, so it fits doubled below the tag on a
+// 32-bit host too.
+constexpr std::uintptr_t kForeignWindowTag = std::uintptr_t{1} << (sizeof(std::uintptr_t) * 8 - 1);
 
 std::atomic<HWND> own_foreground{nullptr};
 

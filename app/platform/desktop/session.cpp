@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +44,10 @@ struct Session {
   std::thread::id joining_thread;
 };
 Session session;
+
+// Set by the session thread at the first stop signal, for what waits before the main window
+// exists (a display not up yet) and so could not be closed.
+std::atomic<bool> stop_requested{false};
 
 // Abstract names are shared by every user of the host's network namespace; the user's runtime
 // folder (or, without one, the user id) keeps users apart, and gives a test run a scope of its own.
@@ -117,6 +122,7 @@ void ServeSession(int listener, int stop_signals) {
     if ((watched[1].revents & POLLIN) &&
         read(stop_signals, &signal, sizeof signal) == sizeof signal) {
       stop_pending = true;
+      stop_requested = true;
     }
     if (stop_pending) stop_pending = !CloseJoiningThreadsWindows();
   }
@@ -153,6 +159,8 @@ namespace platform {
 using namespace desktop;
 
 bool DesktopAdmitsTopLevelWindow() { return !AnotherProcessHoldsTheClaim(); }
+
+bool StopRequested() { return stop_requested; }
 
 void JoinDesktopSession(const char* program) {
   const sigset_t signals = StopSignals();

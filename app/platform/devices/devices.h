@@ -29,7 +29,7 @@ bool FindRegisteredBackend(const std::string& scheme, BlockDeviceBackend* backen
 extern const BlockDeviceBackend FileBlockDevice;
 extern const BlockDeviceBackend NbdBlockDevice;
 
-// Writes "quelt: <message>" to stderr the first time this message comes up in the process.
+// Writes the message as a warning line the first time it comes up in the process.
 void NoteOnce(const std::string& message);
 
 }  // namespace platform

@@ -1,10 +1,10 @@
-// One line on stderr per distinct problem: the link is probed every 200 ms, and a misconfigured
+// One warning line per distinct problem: the link is probed every 200 ms, and a misconfigured
 // device would otherwise repeat its complaint five times a second.
-#include <cstdio>
 #include <mutex>
 #include <set>
 
 #include "platform/devices/devices.h"
+#include "platform/diagnostics.h"
 
 namespace platform {
 
@@ -13,7 +13,7 @@ void NoteOnce(const std::string& message) {
   static std::set<std::string> noted;
   std::lock_guard<std::mutex> hold(lock);
   if (!noted.insert(message).second) return;
-  std::fprintf(stderr, "quelt: %s\n", message.c_str());
+  LogLine(LogPriority::Warning, message);
 }
 
 }  // namespace platform

@@ -1,16 +1,18 @@
 // The display's side of the platform's module interfaces: window surfaces for core and gdi, and
 // the choice of backend.
-// Start reading at ChooseBackend: SDL when a display is there, headless otherwise.
+// Start reading at ChooseBackend: SDL when a display is there or is asked for, headless otherwise.
 #include <SDL.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/desktop/foreground.h"
+#include "platform/diagnostics.h"
 #include "platform/display/display_backend.h"
 #include "platform/display/host_windows.h"
+#include "platform/display/screen_file.h"
 #include "platform/display/window_surfaces.h"
 #include "platform/testing_display.h"
 
@@ -21,19 +23,29 @@ namespace {
 std::atomic<bool> headless_forced_by_test{false};
 std::atomic<const DisplayBackend*> chosen_backend{nullptr};
 
+std::mutex choosing;
+
 // Decided once, on the thread that creates the first top-level window: with SDL that thread
 // becomes the display thread, the only one that touches SDL video.
 void ChooseBackend() {
-  static std::mutex choosing;
   std::lock_guard<std::mutex> hold(choosing);
   if (chosen_backend.load()) return;
+  std::string description = "headless";
   if (HeadlessForced()) {
     chosen_backend = &HeadlessBackend();
-  } else if (StartSdlBackend()) {
+  } else if (StartSdlBackend() || WaitForRequestedDisplay(StartSdlBackend, SDL_GetError())) {
+    description = std::string("SDL ") + SDL_GetCurrentVideoDriver();
     chosen_backend = &SdlBackend();
   } else {
-    std::fprintf(stderr, "quelt: no display available (%s); running headless\n", SDL_GetError());
+    LogLine(LogPriority::Warning,
+            std::string("no display available (") + SDL_GetError() + "); running headless");
     chosen_backend = &HeadlessBackend();
+  }
+  LogStartLine(description);
+  // A user's headless run, not a test's.
+  if (chosen_backend.load() == &HeadlessBackend() && !headless_forced_by_test &&
+      !VirtualTimeActive()) {
+    StartScreenFile();
   }
 }
 

@@ -31,6 +31,11 @@ const DisplayBackend& HeadlessBackend();
 bool StartSdlBackend();
 const DisplayBackend& SdlBackend();
 
+// When DISPLAY, WAYLAND_DISPLAY or SDL_VIDEODRIVER asks for a display that start() could not
+// open (for the reason given), says so once and calls start() each second until it succeeds;
+// then true. False at once when no display is asked for.
+bool WaitForRequestedDisplay(bool (*start)(), const char* reason);
+
 // The backend in use; decided at the first top-level window.
 const DisplayBackend& ActiveBackend();
 bool HeadlessForced();

@@ -1,11 +1,12 @@
-// The screen as the tests see it: the visible top-level windows composed in stacking order, and
-// pen events delivered to the window under the point. Works with either backend, since both keep
-// their pixels in the window records.
+// The screen as the tests and the headless screen file see it: the visible top-level windows
+// composed in stacking order; and pen events delivered to the window under the point. Works with
+// either backend, since both keep their pixels in the window records.
 #include <SDL.h>
 
 #include <algorithm>
 
 #include "platform/display/display_backend.h"
+#include "platform/display/screen_file.h"
 #include "platform/display/window_surfaces.h"
 #include "platform/testing_display.h"
 
@@ -46,14 +47,20 @@ bool Contains(const WindowRecord& record, int x, int y) {
 }
 
 }  // namespace
+}  // namespace platform::testing
 
-std::vector<std::uint8_t> CaptureScreen() {
-  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(kScreenWidth) * kScreenHeight * 3);
-  std::lock_guard<std::mutex> hold(display::SurfacesLock());
-  display::ForEachVisibleTopLevel(
-      [&](const WindowRecord& record) { ComposeWindow(record, rgb.data()); });
+std::vector<std::uint8_t> platform::display::ComposeScreen() {
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(testing::kScreenWidth) *
+                                testing::kScreenHeight * 3);
+  std::lock_guard<std::mutex> hold(SurfacesLock());
+  ForEachVisibleTopLevel(
+      [&](const WindowRecord& record) { testing::ComposeWindow(record, rgb.data()); });
   return rgb;
 }
+
+namespace platform::testing {
+
+std::vector<std::uint8_t> CaptureScreen() { return display::ComposeScreen(); }
 
 bool WriteCaptureBmp(const std::vector<std::uint8_t>& rgb, const char* path) {
   if (rgb.size() != static_cast<std::size_t>(kScreenWidth) * kScreenHeight * 3) return false;

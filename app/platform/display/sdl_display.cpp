@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -25,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/diagnostics.h"
 #include "platform/display/display_backend.h"
 #include "platform/display/host_windows.h"
 #include "platform/display/sdl_message_box.h"
@@ -121,7 +121,8 @@ void CreateSdlWindow(HWND window) {
                                             std::max<LONG>(rect.right - rect.left, 1),
                                             std::max<LONG>(rect.bottom - rect.top, 1), flags);
   if (!sdl_window) {
-    std::fprintf(stderr, "quelt: cannot create a window on the display: %s\n", SDL_GetError());
+    LogLine(LogPriority::Error,
+            std::string("cannot create a window on the display: ") + SDL_GetError());
     return;
   }
   sdl_windows[window] = sdl_window;
@@ -336,13 +337,10 @@ void Wake() {
   if (SDL_PushEvent(&event) != 1) wake_queued = false;
 }
 
-// Boxes asked for on another thread are told on standard error and count as answered: the
-// display thread alone draws.
+// Boxes asked for on another thread count as answered (MessageBoxW has told their text on
+// standard error): the display thread alone draws.
 bool ShowMessageBox(int token, LPCWSTR text, LPCWSTR caption) {
-  if (OnDisplayThread() && OpenSdlMessageBox(token, text, caption)) return true;
-  std::fprintf(stderr, "quelt: %s: %s\n", Utf8FromWide(caption).c_str(),
-               Utf8FromWide(text).c_str());
-  return false;
+  return OnDisplayThread() && OpenSdlMessageBox(token, text, caption);
 }
 
 const DisplayBackend kSdl{WindowCreated, WindowShown, WindowDestroyed,

@@ -1,6 +1,6 @@
-# Device contexts, bitmaps, BitBlt, fonts and text, and BMP decoding.
+# Device contexts, bitmaps, BitBlt, fonts and text, BMP decoding and PNG files.
 target_link_libraries(quelt_platform PRIVATE PkgConfig::QUELT_SDL2 PkgConfig::QUELT_FREETYPE2
-  PkgConfig::QUELT_FONTCONFIG)
+  PkgConfig::QUELT_FONTCONFIG PkgConfig::QUELT_ZLIB)
 target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/bit_blt.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bitmap_files.cpp
@@ -11,4 +11,5 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/draw_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drawing_pixels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gdi_objects.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/glyph_cache.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/glyph_cache.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/png_file.cpp)

@@ -1,6 +1,7 @@
 // How the platform's modules reach each other: core (windows, queues, timers, threads, clocks),
-// display (SDL2 and headless backends), gdi (device contexts and bitmaps) and desktop (the host's
-// top-level windows). Nothing outside app/platform/ includes this header.
+// display (SDL2 and headless backends), gdi (device contexts and bitmaps), desktop (the host's
+// top-level windows) and devices (the link devices). Nothing outside app/platform/ includes this
+// header.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,10 @@
 namespace platform {
 
 // ---- Provided by core ---------------------------------------------------------------------------
+
+// The start line, once the display is chosen ("headless", or "SDL x11" and the like); said only
+// in a program that asked for it with LogStart, and only once.
+void LogStartLine(const std::string& display);
 
 // The platform's own windows, for the desktop's lookups when no X server is there.
 struct WindowInfo {
@@ -76,6 +81,14 @@ void AddRunEndHandler(void (*handler)());
 // False in a process that joined the desktop session while another process holds its claim: such
 // a start may only hand over to the running one, so CreateWindowExW refuses its top-level windows.
 bool DesktopAdmitsTopLevelWindow();
+// True once a stop signal came (SIGTERM and the like): whatever waits before the main window
+// exists gives up waiting, so the close that follows can end the program.
+bool StopRequested();
+
+// ---- Provided by devices ------------------------------------------------------------------------
+
+// The link devices for the start line: "DSK1=/dev/quelt-link", the named ones comma-separated.
+std::string DescribeLinkDevices();
 
 // ---- Provided by display ------------------------------------------------------------------------
 
