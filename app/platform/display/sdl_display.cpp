@@ -57,16 +57,16 @@ HWND WindowOfSdlId(Uint32 id) {
 }
 
 // Copies the rectangle of the window's surface into its SDL window surface and shows it.
-void ShowRect(HWND window, SDL_Window* sdl_window, RECT rect) {
+bool ShowRect(HWND window, SDL_Window* sdl_window, RECT rect) {
   SDL_Surface* target = SDL_GetWindowSurface(sdl_window);
-  if (!target) return;
+  if (!target) return false;
   {
     std::lock_guard<std::mutex> hold(SurfacesLock());
     const WindowRecord* record = FindWindowRecord(window);
-    if (!record) return;
+    if (!record) return false;
     rect.right = std::min<LONG>(rect.right, std::min(record->width, target->w));
     rect.bottom = std::min<LONG>(rect.bottom, std::min(record->height, target->h));
-    if (RectIsEmpty(rect)) return;
+    if (RectIsEmpty(rect)) return false;
     const int source_pitch = record->width * 4;
     const std::uint32_t* source =
         record->pixels.get() + static_cast<std::size_t>(rect.top) * record->width + rect.left;
@@ -77,7 +77,7 @@ void ShowRect(HWND window, SDL_Window* sdl_window, RECT rect) {
                       source, source_pitch, target->format->format, destination, target->pitch);
   }
   const SDL_Rect update{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
-  SDL_UpdateWindowSurfaceRects(sdl_window, &update, 1);
+  return SDL_UpdateWindowSurfaceRects(sdl_window, &update, 1) == 0;
 }
 
 void ShowWhole(HWND window, SDL_Window* sdl_window) {
@@ -278,17 +278,17 @@ void WindowDestroyed(HWND window) {
   }
 }
 
-void Present(HWND window) {
+bool Present(HWND window) {
   RECT dirty;
   {
     std::lock_guard<std::mutex> hold(SurfacesLock());
     WindowRecord* record = FindWindowRecord(window);
-    if (!record) return;
+    if (!record) return false;
     dirty = TakeDirty(*record);
   }
-  if (RectIsEmpty(dirty) || !OnDisplayThread()) return;
+  if (RectIsEmpty(dirty) || !OnDisplayThread()) return false;
   const auto found = sdl_windows.find(window);
-  if (found != sdl_windows.end()) ShowRect(window, found->second, dirty);
+  return found != sdl_windows.end() && ShowRect(window, found->second, dirty);
 }
 
 void Raised(HWND) {
