@@ -95,7 +95,7 @@ bool DisplayWindowSurface(HWND window, Surface32* surface) {
   std::lock_guard<std::mutex> hold(SurfacesLock());
   const WindowRecord* record = FindWindowRecord(window);
   if (!record) return false;
-  *surface = Surface32{record->pixels.get(), record->width, record->height,
+  *surface = Surface32{record->pixels, record->width, record->height,
                        record->width * static_cast<int>(sizeof(std::uint32_t))};
   return true;
 }

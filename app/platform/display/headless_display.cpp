@@ -21,7 +21,7 @@ void NothingToShow(HWND, bool) {}
 bool ForgetDirty(HWND window) {
   std::lock_guard<std::mutex> hold(SurfacesLock());
   WindowRecord* record = FindWindowRecord(window);
-  return record && !RectIsEmpty(TakeDirty(*record));
+  return record && !TakeDirty(*record).empty();
 }
 
 bool NeverPumps() { return false; }
