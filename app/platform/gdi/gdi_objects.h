@@ -26,7 +26,9 @@ struct Bitmap {
   int bits_per_pixel = 32;  // 24 (blue, green, red) or 32 (0x00RRGGBB)
   int stride = 0;           // bytes per stored row
   bool bottom_up = false;   // stored row 0 is the bottom picture row
-  bool device = false;      // device-compatible: GetObjectW gives no pixel pointer, as Win32 does
+  // Device-compatible: GetObjectW gives no pixel pointer, as Win32 does, and 32 bits per pixel
+  // whatever is stored.
+  bool device = false;
   std::unique_ptr<std::uint8_t[], FreeMemory> memory;  // the stored rows, zeroed at creation
   HDC selected_in = nullptr;
 };
