@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "bench/against_memcpy.h"
+#include "platform/resources.h"
 #include "platform/win32.h"
+#include "resources/panel_resources.h"
 
 namespace {
 
@@ -75,16 +77,25 @@ void BM_BitBlt24To32(benchmark::State& state) { Blit(state, Device32(), Dib24(),
 void BM_BitBlt32To24(benchmark::State& state) { Blit(state, Dib24(), Device32(), kFrame24); }
 void BM_BitBlt32To32(benchmark::State& state) { Blit(state, Device32(), Device32(), kFrame32); }
 
-// The copies of a refresh. The backdrop fill asks for the whole 800 x 480 from an offset into the
-// 800 x 480 picture, so clipping leaves 722 x 451 (full panel) or 330 x 120 (compact view).
+// One of the panel's own pictures, as LoadBitmapW leaves it.
+Surface PanelPicture(int id) {
+  SetResourceTable(&PanelResources());
+  Surface surface{CreateCompatibleDC(nullptr), LoadBitmapW(nullptr, MAKEINTRESOURCEW(id))};
+  SelectObject(surface.dc, surface.bitmap);
+  return surface;
+}
+
+// The copies of a refresh, from the panel's pictures. The backdrop fill asks for the whole 800 x
+// 480 from an offset into the 800 x 480 picture, so clipping leaves 722 x 451 (full panel) or
+// 330 x 120 (compact view; its background is a picture of the same kind from the card).
 void BM_BackdropFillFullPanel(benchmark::State& state) {
-  const Surface backdrop = Dib24(), picture = Device32();
+  const Surface backdrop = Dib24(), picture = PanelPicture(188);
   AgainstMemcpy(state, std::size_t{722} * 451 * 3,
                 [&] { BitBlt(backdrop.dc, 0, 0, kWidth, kHeight, picture.dc, 78, 29, SRCCOPY); });
 }
 
 void BM_BackdropFillCompact(benchmark::State& state) {
-  const Surface backdrop = Dib24(), picture = Device32();
+  const Surface backdrop = Dib24(), picture = PanelPicture(188);
   AgainstMemcpy(state, std::size_t{330} * 120 * 3,
                 [&] { BitBlt(backdrop.dc, 0, 0, kWidth, kHeight, picture.dc, 470, 360, SRCCOPY); });
 }
@@ -102,8 +113,8 @@ void BM_CanvasToBackBufferCompact(benchmark::State& state) {
 }
 
 void BM_Indicators(benchmark::State& state) {
-  const Surface back = Device32(), aux = Device32(52, 29), usb = Device32(72, 28),
-                link = Device32(46, 10);
+  const Surface back = Device32(), aux = PanelPicture(211), usb = PanelPicture(212),
+                link = PanelPicture(214);
   AgainstMemcpy(
       state, std::size_t{52 * 14 + 72 * 14 + 15 * 10} * 4,
       [&] {
