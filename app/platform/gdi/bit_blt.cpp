@@ -1,7 +1,7 @@
 // BitBlt with SRCCOPY: clips to both surfaces, converts between 24-bit and 32-bit pixels, and
-// copies within one surface as if through a temporary picture. Onto a window it writes only the
-// pixels that change and tells the display exactly those, so that a refresh which leaves most of
-// the screen as it was presents only the rest.
+// copies within one surface as if through a temporary picture. Onto a window or a device bitmap
+// it writes only the pixels that change and reports exactly those, so that a refresh which leaves
+// most of the screen as it was compares and presents only the rest (window_mirrors.h).
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -9,6 +9,7 @@
 #include "platform/gdi/drawing_pixels.h"
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/pixel_rows.h"
+#include "platform/gdi/window_mirrors.h"
 
 namespace platform {
 namespace gdi {
@@ -68,10 +69,11 @@ void ConvertRows(const Pixels& destination, const Pixels& source, const Copy& co
   }
 }
 
-// The changed rows of a copy onto a window, gathered into bands of consecutive rows.
+// The changed rows of a copy, gathered into bands of consecutive rows: told to the display for a
+// window, logged for a device bitmap.
 class ChangedBands {
  public:
-  explicit ChangedBands(const Pixels& window) : window_(window) {}
+  explicit ChangedBands(const Pixels& destination) : destination_(destination) {}
   ~ChangedBands() { Flush(); }
   void Add(int y, int left, int right) {
     if (band_.bottom == y && band_.bottom > band_.top) {
@@ -85,21 +87,27 @@ class ChangedBands {
 
  private:
   void Flush() {
-    if (band_.bottom > band_.top) MarkDrawn(window_, band_);
+    if (band_.bottom <= band_.top) return;
+    if (destination_.window) {
+      DisplayMarkDirty(destination_.window, band_);
+    } else {
+      NoteDrawing(destination_, band_);
+    }
     band_ = RECT{};
   }
-  const Pixels& window_;
+  const Pixels& destination_;
   RECT band_{};
 };
 
-// Onto a window (always 32-bit): each row is brought to 32 bits first if need be, and only the
-// pixels that differ from the screen's are written and reported. A copy within the window's own
-// surface takes the rows in the order that reads each source row before it is overwritten.
-void CopyOntoWindow(const Pixels& window, const Pixels& source, const Copy& copy) {
+// Onto a 32-bit window or device bitmap: each row is brought to 32 bits first if need be, and
+// only the pixels that differ are written and reported. A copy within one surface takes the rows
+// in the order that reads each source row before it is overwritten.
+void CopyComparing(const Pixels& destination, const Pixels& source, const Copy& copy) {
   thread_local std::vector<std::uint32_t> expanded;
   if (source.bytes_per_pixel == 3) expanded.resize(static_cast<std::size_t>(copy.width));
-  const bool upwards = window.top_row == source.top_row && copy.y > copy.source_y;
-  ChangedBands bands(window);
+  const bool same_surface = destination.top_row == source.top_row;
+  const bool upwards = same_surface && copy.y > copy.source_y;
+  ChangedBands bands(destination);
   for (int i = 0; i < copy.height; ++i) {
     const int row = upwards ? copy.height - 1 - i : i;
     const std::uint8_t* from = PixelAddress(source, copy.source_x, copy.source_y + row);
@@ -107,17 +115,28 @@ void CopyOntoWindow(const Pixels& window, const Pixels& source, const Copy& copy
     if (source.bytes_per_pixel == 3) {
       Expand24To32(from, expanded.data(), copy.width);
       pixels = expanded.data();
-    } else if (window.top_row == source.top_row) {
+    } else if (same_surface) {
       // Overlapping spans within one row: through a copy of the source row.
       expanded.assign(pixels, pixels + copy.width);
       pixels = expanded.data();
     }
-    auto* to = reinterpret_cast<std::uint32_t*>(PixelAddress(window, copy.x, copy.y + row));
+    auto* to = reinterpret_cast<std::uint32_t*>(PixelAddress(destination, copy.x, copy.y + row));
     const ChangedSpan changed = OverwriteRow(to, pixels, copy.width);
     if (changed.first < changed.last) {
       bands.Add(copy.y + row, copy.x + changed.first, copy.x + changed.last);
     }
   }
+}
+
+// Onto a window: only where the window may not hold the source's pixels already.
+void CopyOntoWindow(const Pixels& window, const Pixels& source, const Copy& copy) {
+  const RECT area{copy.x, copy.y, copy.x + copy.width, copy.y + copy.height};
+  for (const RECT& rect : RectsThatMayChange(window, source, area, copy.source_x, copy.source_y)) {
+    CopyComparing(window, source,
+                  Copy{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                       copy.source_x + (rect.left - copy.x), copy.source_y + (rect.top - copy.y)});
+  }
+  NoteCopied(window, source, area, copy.source_x, copy.source_y);
 }
 
 }  // namespace
@@ -139,10 +158,17 @@ BOOL BitBlt(HDC destination_dc, int x, int y, int width, int height, HDC source_
   if (!ClipCopy(copy, destination, source)) return TRUE;
   if (destination.window) {
     CopyOntoWindow(destination, source, copy);
-  } else if (destination.bytes_per_pixel == source.bytes_per_pixel) {
+    return TRUE;
+  }
+  if (destination.bytes_per_pixel == 4 && destination.bitmap_record->device) {
+    CopyComparing(destination, source, copy);
+    return TRUE;
+  }
+  if (destination.bytes_per_pixel == source.bytes_per_pixel) {
     CopyRows(destination, source, copy);
   } else {
     ConvertRows(destination, source, copy);
   }
+  NoteDrawing(destination, RECT{copy.x, copy.y, copy.x + copy.width, copy.y + copy.height});
   return TRUE;
 }

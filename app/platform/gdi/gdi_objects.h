@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -31,6 +32,10 @@ struct Bitmap {
   bool device = false;
   std::unique_ptr<std::uint8_t[], FreeMemory> memory;  // the stored rows, zeroed at creation
   HDC selected_in = nullptr;
+  // Device bitmaps: how many drawings changed them, and the rectangles of the last few, for the
+  // windows that hold copies of them (window_mirrors.h).
+  std::uint64_t drawings = 0;
+  std::deque<RECT> recent_drawings;
 };
 
 struct Font {

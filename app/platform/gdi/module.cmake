@@ -17,4 +17,5 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/drawing_pixels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gdi_objects.cpp
   ${CMAKE_CURRENT_LIST_DIR}/glyph_cache.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/pixel_rows.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/pixel_rows.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_mirrors.cpp)
