@@ -46,7 +46,8 @@ __attribute__((target("ssse3"))) void Expand24To32Ssse3(const std::uint8_t* sour
   Expand24To32Portable(source, target + x, count - x);
 }
 
-const bool has_ssse3 = __builtin_cpu_supports("ssse3");
+// Asked during static initialisation, so the CPU's description is read first.
+const bool has_ssse3 = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
 #endif
 
 }  // namespace
