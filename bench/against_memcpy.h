@@ -26,13 +26,15 @@ inline double Median(std::vector<double> samples) {
 }
 
 // Runs path() and a memcpy of `bytes` in turns, `batch` times each per sample (for paths too
-// short to time one by one).
-template <typename Path>
-void AgainstMemcpy(benchmark::State& state, std::size_t bytes, Path&& path, int batch = 1) {
+// short to time one by one); prepare() runs untimed before each sample.
+template <typename Prepare, typename Path>
+void AgainstMemcpyAfter(benchmark::State& state, std::size_t bytes, Prepare&& prepare, Path&& path,
+                        int batch = 1) {
   using Clock = std::chrono::steady_clock;
   std::vector<std::uint8_t> from(bytes, 0x5A), to(bytes);
   std::vector<double> path_ns, copy_ns;
   for (auto _ : state) {
+    prepare();
     const auto start = Clock::now();
     for (int i = 0; i < batch; ++i) path();
     benchmark::ClobberMemory();
@@ -52,6 +54,12 @@ void AgainstMemcpy(benchmark::State& state, std::size_t bytes, Path&& path, int 
   state.counters["path_us"] = path_median / 1000;
   state.counters["memcpy_us"] = copy_median / 1000;
   state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+template <typename Path>
+void AgainstMemcpy(benchmark::State& state, std::size_t bytes, Path&& path, int batch = 1) {
+  AgainstMemcpyAfter(
+      state, bytes, [] {}, path, batch);
 }
 
 }  // namespace bench
