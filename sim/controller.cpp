@@ -149,7 +149,10 @@ void Controller::FillSector(std::uint64_t sector, bool first_exchange, std::uint
 
 void Controller::NextChunk(std::uint32_t now, std::uint8_t* data, std::uint8_t* row_id) {
   // A frame is drawn whole when its first chunk goes out, so it never mixes two states.
-  if (chunk_index_ == 0) frame_ = DrawNow(now);
+  if (chunk_index_ == 0) {
+    frame_ = DrawNow(now);
+    if (observer_.frame_drawn) observer_.frame_drawn(frame_);
+  }
   if (chunk_index_ < ChunksPerFrame) {
     const int page = chunk_index_ / 2;
     const bool right = chunk_index_ % 2 == 1;
@@ -184,6 +187,7 @@ bool Controller::Write(std::uint64_t session, std::uint64_t first_sector, std::u
 void Controller::Receive(const Packet& packet, std::uint32_t now) {
   packets_.push_back({now, packet});
   if (trace_) TracePacket(trace_, packets_.back());
+  if (observer_.packet_received) observer_.packet_received(packet);
   const DecodedPacket decoded = DecodePacket(packet);
   ApplyPacket(&unit_, decoded, now);
   if (decoded.kind == PacketKind::Hello) startup_reports_awaited_ = 0;
@@ -206,6 +210,11 @@ LcdImage Controller::DrawNow(std::uint32_t now) const {
 void Controller::QueueKey(std::uint8_t code) {
   std::lock_guard<std::mutex> hold(lock_);
   if (code != 0) keys_.push_back(code);
+}
+
+void Controller::Observe(const ControllerObserver& observer) {
+  std::lock_guard<std::mutex> hold(lock_);
+  observer_ = observer;
 }
 
 void Controller::FailNextOpens(std::uint32_t count) {

@@ -39,6 +39,14 @@ struct ReceivedPacket {
   Packet bytes;
 };
 
+// Benchmarks watch the unit in real time through these. They are called under the controller's
+// lock on the thread of the transfer, so they must be quick and must not call the controller.
+struct ControllerObserver {
+  void (*packet_received)(const Packet& packet) = nullptr;
+  // A frame drawn for the stream, as its first chunk goes out.
+  void (*frame_drawn)(const LcdImage& frame) = nullptr;
+};
+
 class Controller {
  public:
   explicit Controller(const ControllerOptions& options);
@@ -74,6 +82,7 @@ class Controller {
   AudioUnit Unit() const;
   // The LCD as the unit would draw it now.
   LcdImage Screen() const;
+  void Observe(const ControllerObserver& observer);
 
  private:
   std::uint32_t Elapsed(std::uint32_t now) const;
@@ -91,6 +100,7 @@ class Controller {
   const std::uint32_t start_tick_;
   std::string signature_;
   std::FILE* trace_ = nullptr;
+  ControllerObserver observer_;
   std::vector<ScheduledEvent> script_;
   std::size_t script_done_ = 0;
   mutable AudioUnit unit_;

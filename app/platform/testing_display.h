@@ -40,4 +40,16 @@ void ClearMessageBoxesShown();
 // How long (in the active clock) the headless display takes to answer a box; 0 by default.
 void SetMessageBoxDelayMs(std::int64_t delay_ms);
 
+// Benchmarks time the screen through this, and tests see what reaches it: called on the
+// presenting thread each time drawing on a window reached the screen, with the window's pixels
+// (0x00RRGGBB, rows top first) as they were presented. The pixels may be read during the call
+// only. Null stops the calls.
+struct PresentedWindow {
+  HWND window;
+  const std::uint32_t* pixels;
+  int width;
+  int height;
+};
+void ObservePresents(void (*observer)(const PresentedWindow& presented));
+
 }  // namespace platform::testing

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "platform/testing_display.h"
@@ -138,6 +139,88 @@ MSG NextMessage() {
   MSG msg{};
   EXPECT_GT(GetMessageW(&msg, nullptr, 0, 0), 0);
   return msg;
+}
+
+// A back buffer copied onto a window, something drawn on either, and the back buffer copied
+// again: the window must show the back buffer exactly, however little the second copy looks at.
+TEST_F(HeadlessDisplay, CopyingABitmapAgainShowsItExactlyWhateverWasDrawnBetween) {
+  constexpr int kWidth = 64, kHeight = 48;
+  DeviceBitmap back(kWidth, kHeight), other(kWidth, kHeight);
+  Dib picture(kWidth, kHeight, 24, true);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) picture.SetPixel(x, y, static_cast<Rgb>(x * 4 << 16 | y * 5));
+  }
+  BitBlt(other.dc, 0, 0, kWidth, kHeight, picture.dc, 0, 0, SRCCOPY);
+  Dib patch(10, 10, 24, true);
+  patch.Fill(0xFFFFFF);
+  RECT text_line{0, 10, kWidth, 40};
+  struct Between {
+    const char* name;
+    std::function<void(HDC window_dc)> draw;
+  };
+  const Between cases[] = {
+      {"nothing", [](HDC) {}},
+      {"a copy into the bitmap",
+       [&](HDC) { BitBlt(back.dc, 5, 6, 20, 10, other.dc, 0, 0, SRCCOPY); }},
+      {"a DIB into the bitmap",
+       [&](HDC) { BitBlt(back.dc, 30, 30, 10, 10, patch.dc, 0, 0, SRCCOPY); }},
+      {"text on the bitmap", [&](HDC) { DrawTextW(back.dc, u"12:05", -1, &text_line, 0); }},
+      {"a copy onto part of the window",
+       [&](HDC dc) { BitBlt(dc, 3, 3, 10, 10, patch.dc, 0, 0, SRCCOPY); }},
+      {"text on the window", [&](HDC dc) { DrawTextW(dc, u"12:05", -1, &text_line, 0); }},
+      {"another bitmap over the whole window",
+       [&](HDC dc) { BitBlt(dc, 0, 0, kWidth, kHeight, other.dc, 0, 0, SRCCOPY); }},
+      {"the same bitmap from another place",
+       [&](HDC dc) { BitBlt(dc, 0, 0, kWidth, kHeight, back.dc, 1, 2, SRCCOPY); }},
+      {"more copies into the bitmap than it remembers",
+       [&](HDC) {
+         for (int i = 0; i < 40; ++i) BitBlt(back.dc, i, i % 40, 1, 1, patch.dc, 0, 0, SRCCOPY);
+       }},
+      {"more drawings on the window than it remembers",
+       [&](HDC dc) {
+         for (int i = 0; i < 20; ++i) BitBlt(dc, 2 * i, 1, 1, 1, patch.dc, 0, 0, SRCCOPY);
+       }},
+  };
+  for (const Between& between : cases) {
+    SCOPED_TRACE(between.name);
+    HWND window = Window(0, 0, kWidth, kHeight, true);
+    BitBlt(back.dc, 0, 0, kWidth, kHeight, picture.dc, 0, 0, SRCCOPY);
+    HDC dc = GetDC(window);
+    BitBlt(dc, 0, 0, kWidth, kHeight, back.dc, 0, 0, SRCCOPY);
+    between.draw(dc);
+    BitBlt(dc, 0, 0, kWidth, kHeight, back.dc, 0, 0, SRCCOPY);
+    ReleaseDC(window, dc);
+    const std::vector<std::uint8_t> screen = CaptureScreen();
+    int differing = 0;
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x)
+        differing += ScreenPixel(screen, x, y) != *PixelOf(back.dc, x, y);
+    }
+    EXPECT_EQ(differing, 0);
+    DestroyWindow(window);
+  }
+}
+
+int presents_seen = 0;
+void CountPresent(const testing::PresentedWindow&) { ++presents_seen; }
+
+TEST_F(HeadlessDisplay, OnlyACopyThatChangesPixelsIsPresented) {
+  HWND window = Window(0, 0, 100, 100, true);
+  Dib picture(100, 100, 24, true);
+  picture.Fill(0x123456);
+  testing::ObservePresents(CountPresent);
+  const auto copy_and_count = [&] {
+    presents_seen = 0;
+    HDC dc = GetDC(window);
+    BitBlt(dc, 0, 0, 100, 100, picture.dc, 0, 0, SRCCOPY);
+    ReleaseDC(window, dc);
+    return presents_seen;
+  };
+  EXPECT_EQ(copy_and_count(), 1) << "a new picture";
+  EXPECT_EQ(copy_and_count(), 0) << "the same picture again";
+  picture.SetPixel(99, 99, 0x123457);
+  EXPECT_EQ(copy_and_count(), 1) << "one pixel changed";
+  testing::ObservePresents(nullptr);
 }
 
 TEST_F(HeadlessDisplay, PenEventsReachTheWindowUnderThePointInItsCoordinates) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "tests/platform_display/x11_window_fixture.h"
@@ -10,11 +11,11 @@
 namespace platform::test {
 namespace {
 
-TEST_F(X11Display, TheScreenShowsWhatTheCaptureShows) {
-  ShowOurWindow(0, 0, 800, 480);
+// Pixels where the X server's screen differs from the capture of our surfaces.
+int DifferingPixels(XClient& x) {
   const std::vector<std::uint8_t> capture = testing::CaptureScreen();
-  const std::vector<std::uint32_t> screen = x_->Screen(800, 480);
-  ASSERT_EQ(screen.size(), 800u * 480);
+  const std::vector<std::uint32_t> screen = x.Screen(800, 480);
+  if (screen.size() != 800u * 480) return -1;
   int differing = 0;
   for (std::size_t i = 0; i < screen.size(); ++i) {
     const std::uint32_t captured = static_cast<std::uint32_t>(capture[3 * i]) << 16 |
@@ -22,7 +23,39 @@ TEST_F(X11Display, TheScreenShowsWhatTheCaptureShows) {
                                    capture[3 * i + 2];
     differing += captured != screen[i];
   }
-  EXPECT_EQ(differing, 0);
+  return differing;
+}
+
+TEST_F(X11Display, TheScreenShowsWhatTheCaptureShows) {
+  ShowOurWindow(0, 0, 800, 480);
+  EXPECT_EQ(DifferingPixels(*x_), 0);
+}
+
+// Only what changed is sent to the X server, from the window's own framebuffer: every change
+// still arrives, whether it came from a DIB, a device bitmap copied whole or the same bitmap
+// copied again after part of it changed, and a copy that changes nothing leaves the screen right.
+TEST_F(X11Display, EveryLaterChangeReachesTheScreen) {
+  ShowOurWindow(0, 0, 800, 480);
+  Dib block(150, 80, 24, true);
+  block.Fill(0x2080C0);
+  DeviceBitmap back(800, 480);
+  Dib lcd(614, 210, 24, true);
+  lcd.Fill(0xFF1400);
+  const std::function<void(HDC)> steps[] = {
+      [&](HDC dc) { BitBlt(dc, 200, 100, 150, 80, block.dc, 0, 0, SRCCOPY); },
+      [&](HDC dc) { BitBlt(dc, 0, 0, 800, 480, back.dc, 0, 0, SRCCOPY); },
+      [&](HDC dc) {
+        BitBlt(back.dc, 93, 61, 614, 210, lcd.dc, 0, 0, SRCCOPY);
+        BitBlt(dc, 0, 0, 800, 480, back.dc, 0, 0, SRCCOPY);
+      },
+      [&](HDC dc) { BitBlt(dc, 0, 0, 800, 480, back.dc, 0, 0, SRCCOPY); },
+  };
+  for (std::size_t step = 0; step < std::size(steps); ++step) {
+    HDC dc = GetDC(window_);
+    steps[step](dc);
+    ReleaseDC(window_, dc);
+    EXPECT_EQ(DifferingPixels(*x_), 0) << "after step " << step;
+  }
 }
 
 TEST_F(X11Display, ClicksAndKeysArriveAsMessagesInWindowCoordinates) {

@@ -105,6 +105,33 @@ TEST(BitBlt, CopiesExactlyWhatExistsInBothSurfacesForEveryPairOfFormats) {
   }
 }
 
+// Rows long enough for the conversions' sixteen-pixel steps, with every kind of leftover, copied
+// between uneven places of the two surfaces.
+TEST(BitBlt, ConvertsLongRowsExactlyForEveryPairOfFormats) {
+  const auto colour = [](int x, int y) {
+    return static_cast<Rgb>((x * 2654435761u) ^ (y * 40503u)) & 0xFFFFFF;
+  };
+  for (const int width : {15, 16, 17, 33, 47, 100, 613}) {
+    for (const Surface& from : kSurfaces) {
+      for (const Surface& to : kSurfaces) {
+        AnySurface source(from, width + 3, 3);
+        source.Paint(width + 3, 3, colour);
+        AnySurface destination(to, width + 5, 3);
+        destination.Paint(width + 5, 3, [](int, int) { return kUntouched; });
+        ASSERT_TRUE(BitBlt(destination.dc, 2, 1, width, 2, source.dc, 3, 0, SRCCOPY));
+        for (int y = 0; y < 3; ++y) {
+          for (int x = 0; x < width + 5; ++x) {
+            const bool copied = x >= 2 && x < width + 2 && y >= 1;
+            ASSERT_EQ(destination.Pixel(x, y), copied ? colour(x + 1, y - 1) : kUntouched)
+                << Name(from) << " to " << Name(to) << ", width " << width << ", pixel " << x << ","
+                << y;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(BitBlt, ReadsTheDibMemoryAsItIsNow) {
   Dib dib(4, 4, 24, true);
   DeviceBitmap device(4, 4);

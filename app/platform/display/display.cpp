@@ -22,6 +22,16 @@ namespace {
 
 std::atomic<bool> headless_forced_by_test{false};
 std::atomic<const DisplayBackend*> chosen_backend{nullptr};
+std::atomic<void (*)(const testing::PresentedWindow&)> present_observer{nullptr};
+
+// The window's own thread presents and draws, so its pixels hold still during the call.
+void TellPresentObserver(HWND window) {
+  const auto observer = present_observer.load();
+  if (!observer) return;
+  Surface32 surface;
+  if (!DisplayWindowSurface(window, &surface)) return;
+  observer(testing::PresentedWindow{window, surface.pixels, surface.width, surface.height});
+}
 
 std::mutex choosing;
 
@@ -102,7 +112,7 @@ bool DisplayWindowSurface(HWND window, Surface32* surface) {
   std::lock_guard<std::mutex> hold(SurfacesLock());
   const WindowRecord* record = FindWindowRecord(window);
   if (!record) return false;
-  *surface = Surface32{record->pixels.get(), record->width, record->height,
+  *surface = Surface32{record->pixels, record->width, record->height,
                        record->width * static_cast<int>(sizeof(std::uint32_t))};
   return true;
 }
@@ -112,7 +122,9 @@ void DisplayMarkDirty(HWND window, const RECT& rect) {
   if (WindowRecord* record = FindWindowRecord(window)) AddDirty(*record, rect);
 }
 
-void DisplayPresent(HWND window) { ActiveBackend().present(window); }
+void DisplayPresent(HWND window) {
+  if (ActiveBackend().present(window)) TellPresentObserver(window);
+}
 
 bool DisplayPumpsThisThread() { return ActiveBackend().pumps_this_thread(); }
 
@@ -129,5 +141,9 @@ void display::RaiseOnScreen(HWND window) {
 }
 
 void testing::ForceHeadlessDisplay() { headless_forced_by_test = true; }
+
+void testing::ObservePresents(void (*observer)(const PresentedWindow& presented)) {
+  present_observer = observer;
+}
 
 }  // namespace platform

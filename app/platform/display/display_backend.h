@@ -13,8 +13,8 @@ struct DisplayBackend {
   void (*window_created)(HWND window);
   void (*window_shown)(HWND window, bool visible);
   void (*window_destroyed)(HWND window);
-  // Shows the window's dirty rectangle.
-  void (*present)(HWND window);
+  // Shows the window's dirty rectangle; false when nothing reached the screen.
+  bool (*present)(HWND window);
   // The window was brought forward; boxes stay above it, as owned windows stay above their owner.
   void (*raised)(HWND window);
   bool (*pumps_this_thread)();

@@ -17,9 +17,11 @@ void NothingToDo(HWND) {}
 
 void NothingToShow(HWND, bool) {}
 
-void ForgetDirty(HWND window) {
+// The surfaces are the screen: what was drawn is shown already.
+bool ForgetDirty(HWND window) {
   std::lock_guard<std::mutex> hold(SurfacesLock());
-  if (WindowRecord* record = FindWindowRecord(window)) TakeDirty(*record);
+  WindowRecord* record = FindWindowRecord(window);
+  return record && !TakeDirty(*record).empty();
 }
 
 bool NeverPumps() { return false; }

@@ -30,7 +30,7 @@ void ComposeWindow(const WindowRecord& record, std::uint8_t* rgb) {
       std::min<long long>(static_cast<long long>(record.rect.top) + record.height, kScreenHeight);
   for (int y = top; y < bottom; ++y) {
     const std::uint32_t* source =
-        record.pixels.get() + static_cast<std::size_t>(y - record.rect.top) * record.width;
+        record.pixels + static_cast<std::size_t>(y - record.rect.top) * record.width;
     std::uint8_t* out = rgb + (static_cast<std::size_t>(y) * kScreenWidth + left) * 3;
     for (int x = left; x < right; ++x) {
       const std::uint32_t pixel = source[x - record.rect.left];

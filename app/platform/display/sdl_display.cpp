@@ -1,6 +1,7 @@
 // The SDL2 backend: each top-level window of the display thread is a borderless SDL window of its
-// size and position, updated from its surface by software rectangle updates; SDL's mouse, touch,
-// key and window events come back as posted messages.
+// size and position, updated by software rectangle updates of what changed, straight from the
+// SDL window's framebuffer when the window's surface lives there; SDL's mouse, touch, key and
+// window events come back as posted messages.
 //
 // SDL video runs on one thread only, the one that started it (the thread of the first top-level
 // window). Windows of other threads keep their surfaces in memory and are never shown; a show or
@@ -62,32 +63,63 @@ HWND WindowOfSdlId(Uint32 id) {
   return nullptr;
 }
 
-// Copies the rectangle of the window's surface into its SDL window surface and shows it.
-void ShowRect(HWND window, SDL_Window* sdl_window, RECT rect) {
-  SDL_Surface* target = SDL_GetWindowSurface(sdl_window);
-  if (!target) return;
+bool SameLayout(const SDL_Surface& framebuffer, const WindowRecord& record) {
+  return framebuffer.format->format == SDL_PIXELFORMAT_XRGB8888 && framebuffer.w == record.width &&
+         framebuffer.h == record.height && framebuffer.pitch == record.width * 4;
+}
+
+// The SDL window's framebuffer. When it has the layout of our surfaces it holds the window's
+// pixels itself, and showing a rectangle is only telling SDL which one. After the window was
+// resized SDL frees the framebuffer at the next SDL_GetWindowSurface, so the pixels move back into
+// the record's own memory before that. The surfaces lock must be held.
+SDL_Surface* Framebuffer(WindowRecord& record, SDL_Window* sdl_window) {
+  int width = 0, height = 0;
+  SDL_GetWindowSize(sdl_window, &width, &height);
+  const bool lent = !record.own_pixels;
+  if (lent && (width != record.width || height != record.height) && !ReclaimPixels(record)) {
+    return nullptr;
+  }
+  SDL_Surface* framebuffer = SDL_GetWindowSurface(sdl_window);
+  if (framebuffer && SameLayout(*framebuffer, record)) {
+    LendPixels(record, static_cast<std::uint32_t*>(framebuffer->pixels));
+  }
+  return framebuffer;
+}
+
+// Shows the rectangles of the window's surface in its SDL window, copying them into the
+// framebuffer first unless it holds the pixels already.
+bool ShowRects(HWND window, SDL_Window* sdl_window, const std::vector<RECT>& rects) {
+  std::vector<SDL_Rect> shown;
   {
     std::lock_guard<std::mutex> hold(SurfacesLock());
-    const WindowRecord* record = FindWindowRecord(window);
-    if (!record) return;
-    rect.right = std::min<LONG>(rect.right, std::min(record->width, target->w));
-    rect.bottom = std::min<LONG>(rect.bottom, std::min(record->height, target->h));
-    if (RectIsEmpty(rect)) return;
-    const int source_pitch = record->width * 4;
-    const std::uint32_t* source =
-        record->pixels.get() + static_cast<std::size_t>(rect.top) * record->width + rect.left;
-    auto* destination = static_cast<std::uint8_t*>(target->pixels) +
-                        static_cast<std::size_t>(rect.top) * target->pitch +
-                        static_cast<std::size_t>(rect.left) * target->format->BytesPerPixel;
-    SDL_ConvertPixels(rect.right - rect.left, rect.bottom - rect.top, SDL_PIXELFORMAT_XRGB8888,
-                      source, source_pitch, target->format->format, destination, target->pitch);
+    WindowRecord* record = FindWindowRecord(window);
+    if (!record) return false;
+    SDL_Surface* framebuffer = Framebuffer(*record, sdl_window);
+    if (!framebuffer) return false;
+    for (RECT rect : rects) {
+      rect.right = std::min<LONG>(rect.right, std::min(record->width, framebuffer->w));
+      rect.bottom = std::min<LONG>(rect.bottom, std::min(record->height, framebuffer->h));
+      if (RectIsEmpty(rect)) continue;
+      shown.push_back(
+          SDL_Rect{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top});
+      if (framebuffer->pixels == record->pixels) continue;
+      const std::uint32_t* source =
+          record->pixels + static_cast<std::size_t>(rect.top) * record->width + rect.left;
+      auto* destination = static_cast<std::uint8_t*>(framebuffer->pixels) +
+                          static_cast<std::size_t>(rect.top) * framebuffer->pitch +
+                          static_cast<std::size_t>(rect.left) * framebuffer->format->BytesPerPixel;
+      SDL_ConvertPixels(rect.right - rect.left, rect.bottom - rect.top, SDL_PIXELFORMAT_XRGB8888,
+                        source, record->width * 4, framebuffer->format->format, destination,
+                        framebuffer->pitch);
+    }
   }
-  const SDL_Rect update{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
-  SDL_UpdateWindowSurfaceRects(sdl_window, &update, 1);
+  if (shown.empty()) return false;
+  return SDL_UpdateWindowSurfaceRects(sdl_window, shown.data(), static_cast<int>(shown.size())) ==
+         0;
 }
 
 void ShowWhole(HWND window, SDL_Window* sdl_window) {
-  ShowRect(window, sdl_window, RECT{0, 0, kMaxWindowSide, kMaxWindowSide});
+  ShowRects(window, sdl_window, {RECT{0, 0, kMaxWindowSide, kMaxWindowSide}});
 }
 
 // Another program finds the window by class and title, as it would on the head unit.
@@ -127,6 +159,8 @@ void CreateSdlWindow(HWND window) {
   }
   sdl_windows[window] = sdl_window;
   NameHostWindow(window, sdl_window, info);
+  std::lock_guard<std::mutex> hold(SurfacesLock());
+  if (WindowRecord* record = FindWindowRecord(window)) Framebuffer(*record, sdl_window);
 }
 
 void ShowSdlWindow(HWND window, bool visible) {
@@ -144,6 +178,11 @@ void ShowSdlWindow(HWND window, bool visible) {
 void DestroySdlWindow(HWND window) {
   const auto found = sdl_windows.find(window);
   if (found == sdl_windows.end()) return;
+  {
+    // The framebuffer goes with the SDL window; a record that outlives it keeps its pixels.
+    std::lock_guard<std::mutex> hold(SurfacesLock());
+    if (WindowRecord* record = FindWindowRecord(window)) ReclaimPixels(*record);
+  }
   SDL_DestroyWindow(found->second);
   sdl_windows.erase(found);
   std::lock_guard<std::mutex> hold(host_ids_lock);
@@ -296,17 +335,17 @@ void WindowDestroyed(HWND window) {
   }
 }
 
-void Present(HWND window) {
-  RECT dirty;
+bool Present(HWND window) {
+  std::vector<RECT> dirty;
   {
     std::lock_guard<std::mutex> hold(SurfacesLock());
     WindowRecord* record = FindWindowRecord(window);
-    if (!record) return;
+    if (!record) return false;
     dirty = TakeDirty(*record);
   }
-  if (RectIsEmpty(dirty) || !OnDisplayThread()) return;
+  if (dirty.empty() || !OnDisplayThread()) return false;
   const auto found = sdl_windows.find(window);
-  if (found != sdl_windows.end()) ShowRect(window, found->second, dirty);
+  return found != sdl_windows.end() && ShowRects(window, found->second, dirty);
 }
 
 void Raised(HWND) {

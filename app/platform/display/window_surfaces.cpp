@@ -2,8 +2,9 @@
 #include "platform/display/window_surfaces.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <map>
-#include <new>
 
 namespace platform::display {
 namespace {
@@ -24,7 +25,27 @@ int ClampedSide(LONG from, LONG to) {
   return static_cast<int>(std::clamp<long long>(side, 0, kMaxWindowSide));
 }
 
+std::size_t PixelCount(const WindowRecord& record) {
+  return static_cast<std::size_t>(record.width) * record.height;
+}
+
+// A new window shows black until it is drawn, as the black background brush would paint it.
+std::uint32_t* BlackPixels(std::size_t count) {
+  return static_cast<std::uint32_t*>(std::calloc(count == 0 ? 1 : count, sizeof(std::uint32_t)));
+}
+
+bool Touch(const RECT& a, const RECT& b) {
+  return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
+
+RECT Union(const RECT& a, const RECT& b) {
+  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+              std::max(a.bottom, b.bottom)};
+}
+
 }  // namespace
+
+void FreePixels::operator()(std::uint32_t* pixels) const { std::free(pixels); }
 
 std::mutex& SurfacesLock() {
   static std::mutex lock;
@@ -40,10 +61,9 @@ WindowRecord* AddWindowRecord(HWND window, const RECT& rect, bool top_level) {
   record->top_level = top_level;
   record->width = ClampedSide(rect.left, rect.right);
   record->height = ClampedSide(rect.top, rect.bottom);
-  const std::size_t count = static_cast<std::size_t>(record->width) * record->height;
-  // A new window shows black until it is drawn, as the black background brush would paint it.
-  record->pixels.reset(new (std::nothrow) std::uint32_t[count == 0 ? 1 : count]());
-  if (!record->pixels) return nullptr;
+  record->own_pixels.reset(BlackPixels(PixelCount(*record)));
+  if (!record->own_pixels) return nullptr;
+  record->pixels = record->own_pixels.get();
   RemoveWindowRecord(window);
   WindowRecord* added = record.get();
   Records()[window] = std::move(record);
@@ -81,19 +101,39 @@ void AddDirty(WindowRecord& record, const RECT& rect) {
                      std::min<LONG>(rect.right, record.width),
                      std::min<LONG>(rect.bottom, record.height)};
   if (RectIsEmpty(clipped)) return;
-  RECT& dirty = record.dirty;
-  if (RectIsEmpty(dirty)) {
-    dirty = clipped;
-    return;
+  std::vector<RECT>& dirty = record.dirty;
+  if (!dirty.empty() && Touch(dirty.back(), clipped)) {
+    dirty.back() = Union(dirty.back(), clipped);
+  } else if (dirty.size() < kMaxDirtyRects) {
+    dirty.push_back(clipped);
+  } else {
+    RECT around = clipped;
+    for (const RECT& waiting : dirty) around = Union(around, waiting);
+    dirty.assign(1, around);
   }
-  dirty = RECT{std::min(dirty.left, clipped.left), std::min(dirty.top, clipped.top),
-               std::max(dirty.right, clipped.right), std::max(dirty.bottom, clipped.bottom)};
 }
 
-RECT TakeDirty(WindowRecord& record) {
-  const RECT dirty = record.dirty;
-  record.dirty = RECT{};
-  return dirty;
+std::vector<RECT> TakeDirty(WindowRecord& record) {
+  std::vector<RECT> taken;
+  taken.swap(record.dirty);
+  return taken;
+}
+
+void LendPixels(WindowRecord& record, std::uint32_t* memory) {
+  if (memory == record.pixels) return;
+  std::memcpy(memory, record.pixels, PixelCount(record) * sizeof(std::uint32_t));
+  record.pixels = memory;
+  record.own_pixels.reset();
+}
+
+bool ReclaimPixels(WindowRecord& record) {
+  if (record.own_pixels) return true;
+  std::unique_ptr<std::uint32_t, FreePixels> own(BlackPixels(PixelCount(record)));
+  if (!own) return false;
+  std::memcpy(own.get(), record.pixels, PixelCount(record) * sizeof(std::uint32_t));
+  record.own_pixels = std::move(own);
+  record.pixels = record.own_pixels.get();
+  return true;
 }
 
 }  // namespace platform::display

@@ -1,10 +1,15 @@
 // BitBlt with SRCCOPY: clips to both surfaces, converts between 24-bit and 32-bit pixels, and
-// copies within one surface as if through a temporary picture.
+// copies within one surface as if through a temporary picture. Onto a window or a device bitmap
+// it writes only the pixels that change and reports exactly those, so that a refresh which leaves
+// most of the screen as it was compares and presents only the rest (window_mirrors.h).
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "platform/gdi/drawing_pixels.h"
 #include "platform/gdi/gdi_objects.h"
+#include "platform/gdi/pixel_rows.h"
+#include "platform/gdi/window_mirrors.h"
 
 namespace platform {
 namespace gdi {
@@ -51,54 +56,87 @@ void CopyRows(const Pixels& destination, const Pixels& source, const Copy& copy)
   }
 }
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixels are read as little-endian words");
-
-// Four pixels at a time: three 32-bit words of blue, green, red bytes become four 0x00RRGGBB words.
-// Measured against pixman's conversions (bench/platform_gdi), these loops take about half the time.
-void Expand24To32(const std::uint8_t* source, std::uint32_t* target, int count) {
-  int x = 0;
-  for (; x + 4 <= count; x += 4, source += 12) {
-    std::uint32_t a, b, c;
-    std::memcpy(&a, source, 4);
-    std::memcpy(&b, source + 4, 4);
-    std::memcpy(&c, source + 8, 4);
-    target[x] = a & 0xFFFFFF;
-    target[x + 1] = (a >> 24 | b << 8) & 0xFFFFFF;
-    target[x + 2] = (b >> 16 | c << 16) & 0xFFFFFF;
-    target[x + 3] = c >> 8;
-  }
-  for (; x < count; ++x, source += 3) target[x] = source[0] | source[1] << 8 | source[2] << 16;
-}
-
-void Pack32To24(const std::uint32_t* source, std::uint8_t* target, int count) {
-  int x = 0;
-  for (; x + 4 <= count; x += 4, target += 12) {
-    const std::uint32_t a = source[x] & 0xFFFFFF, b = source[x + 1] & 0xFFFFFF;
-    const std::uint32_t c = source[x + 2] & 0xFFFFFF, d = source[x + 3] & 0xFFFFFF;
-    const std::uint32_t first = a | b << 24, second = b >> 8 | c << 16, third = c >> 16 | d << 8;
-    // Three word stores: one 12-byte copy from a stack array stalls on store forwarding.
-    std::memcpy(target, &first, 4);
-    std::memcpy(target + 4, &second, 4);
-    std::memcpy(target + 8, &third, 4);
-  }
-  for (; x < count; ++x, target += 3) {
-    target[0] = static_cast<std::uint8_t>(source[x]);
-    target[1] = static_cast<std::uint8_t>(source[x] >> 8);
-    target[2] = static_cast<std::uint8_t>(source[x] >> 16);
-  }
-}
-
-// Between 24-bit and 32-bit pixels (never within one surface: a surface has one format).
+// Between 24-bit and 32-bit bitmaps (never within one surface: a surface has one format).
 void ConvertRows(const Pixels& destination, const Pixels& source, const Copy& copy) {
-  for (int row = 0; row < copy.height; ++row) {
-    std::uint8_t* to = PixelAddress(destination, copy.x, copy.y + row);
-    const std::uint8_t* from = PixelAddress(source, copy.source_x, copy.source_y + row);
-    if (source.bytes_per_pixel == 3) {
-      Expand24To32(from, reinterpret_cast<std::uint32_t*>(to), copy.width);
+  const std::uint8_t* from = PixelAddress(source, copy.source_x, copy.source_y);
+  std::uint8_t* to = PixelAddress(destination, copy.x, copy.y);
+  if (source.bytes_per_pixel == 4) {
+    Pack32To24(from, source.stride, to, destination.stride, copy.width, copy.height);
+    return;
+  }
+  for (int row = 0; row < copy.height; ++row, from += source.stride, to += destination.stride) {
+    Expand24To32(from, reinterpret_cast<std::uint32_t*>(to), copy.width);
+  }
+}
+
+// The changed rows of a copy, gathered into bands of consecutive rows: told to the display for a
+// window, logged for a device bitmap.
+class ChangedBands {
+ public:
+  explicit ChangedBands(const Pixels& destination) : destination_(destination) {}
+  ~ChangedBands() { Flush(); }
+  void Add(int y, int left, int right) {
+    if (band_.bottom == y && band_.bottom > band_.top) {
+      band_ = RECT{std::min<LONG>(band_.left, left), band_.top, std::max<LONG>(band_.right, right),
+                   y + 1};
+      return;
+    }
+    Flush();
+    band_ = RECT{left, y, right, y + 1};
+  }
+
+ private:
+  void Flush() {
+    if (band_.bottom <= band_.top) return;
+    if (destination_.window) {
+      DisplayMarkDirty(destination_.window, band_);
     } else {
-      Pack32To24(reinterpret_cast<const std::uint32_t*>(from), to, copy.width);
+      NoteDrawing(destination_, band_);
+    }
+    band_ = RECT{};
+  }
+  const Pixels& destination_;
+  RECT band_{};
+};
+
+// Onto a 32-bit window or device bitmap: each row is brought to 32 bits first if need be, and
+// only the pixels that differ are written and reported. A copy within one surface takes the rows
+// in the order that reads each source row before it is overwritten.
+void CopyComparing(const Pixels& destination, const Pixels& source, const Copy& copy) {
+  thread_local std::vector<std::uint32_t> expanded;
+  if (source.bytes_per_pixel == 3) expanded.resize(static_cast<std::size_t>(copy.width));
+  const bool same_surface = destination.top_row == source.top_row;
+  const bool upwards = same_surface && copy.y > copy.source_y;
+  ChangedBands bands(destination);
+  for (int i = 0; i < copy.height; ++i) {
+    const int row = upwards ? copy.height - 1 - i : i;
+    const std::uint8_t* from = PixelAddress(source, copy.source_x, copy.source_y + row);
+    const std::uint32_t* pixels = reinterpret_cast<const std::uint32_t*>(from);
+    if (source.bytes_per_pixel == 3) {
+      Expand24To32(from, expanded.data(), copy.width);
+      pixels = expanded.data();
+    } else if (same_surface) {
+      // Overlapping spans within one row: through a copy of the source row.
+      expanded.assign(pixels, pixels + copy.width);
+      pixels = expanded.data();
+    }
+    auto* to = reinterpret_cast<std::uint32_t*>(PixelAddress(destination, copy.x, copy.y + row));
+    const ChangedSpan changed = OverwriteRow(to, pixels, copy.width);
+    if (changed.first < changed.last) {
+      bands.Add(copy.y + row, copy.x + changed.first, copy.x + changed.last);
     }
   }
+}
+
+// Onto a window: only where the window may not hold the source's pixels already.
+void CopyOntoWindow(const Pixels& window, const Pixels& source, const Copy& copy) {
+  const RECT area{copy.x, copy.y, copy.x + copy.width, copy.y + copy.height};
+  for (const RECT& rect : RectsThatMayChange(window, source, area, copy.source_x, copy.source_y)) {
+    CopyComparing(window, source,
+                  Copy{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                       copy.source_x + (rect.left - copy.x), copy.source_y + (rect.top - copy.y)});
+  }
+  NoteCopied(window, source, area, copy.source_x, copy.source_y);
 }
 
 }  // namespace
@@ -113,18 +151,24 @@ BOOL BitBlt(HDC destination_dc, int x, int y, int width, int height, HDC source_
   if (rop != SRCCOPY || width < 0 || height < 0) return FALSE;
   Pixels destination, source;
   Copy copy{x, y, width, height, source_x, source_y};
-  {
-    std::lock_guard<std::mutex> hold(GdiLock());
-    if (!DrawingPixels(destination_dc, &destination) || !DrawingPixels(source_dc, &source)) {
-      return FALSE;
-    }
-    if (!ClipCopy(copy, destination, source)) return TRUE;
-    if (destination.bytes_per_pixel == source.bytes_per_pixel) {
-      CopyRows(destination, source, copy);
-    } else {
-      ConvertRows(destination, source, copy);
-    }
+  std::lock_guard<std::mutex> hold(GdiLock());
+  if (!DrawingPixels(destination_dc, &destination) || !DrawingPixels(source_dc, &source)) {
+    return FALSE;
   }
-  MarkDrawn(destination, RECT{copy.x, copy.y, copy.x + copy.width, copy.y + copy.height});
+  if (!ClipCopy(copy, destination, source)) return TRUE;
+  if (destination.window) {
+    CopyOntoWindow(destination, source, copy);
+    return TRUE;
+  }
+  if (destination.bytes_per_pixel == 4 && destination.bitmap_record->device) {
+    CopyComparing(destination, source, copy);
+    return TRUE;
+  }
+  if (destination.bytes_per_pixel == source.bytes_per_pixel) {
+    CopyRows(destination, source, copy);
+  } else {
+    ConvertRows(destination, source, copy);
+  }
+  NoteDrawing(destination, RECT{copy.x, copy.y, copy.x + copy.width, copy.y + copy.height});
   return TRUE;
 }

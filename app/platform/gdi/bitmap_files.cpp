@@ -1,5 +1,7 @@
 // Pictures from the program's resources (LoadBitmapW) and from the storage card
 // (SHLoadDIBitmap), decoded into device bitmaps.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -19,6 +21,13 @@ struct CloseFile {
 bool ReadSmallFile(std::FILE* opened, std::vector<std::uint8_t>* contents) {
   std::unique_ptr<std::FILE, CloseFile> file(opened);
   if (!file) return false;
+  // Room for the whole file at once: growing the buffer block by block copies a background
+  // picture of a megabyte over and over at start-up.
+  struct stat info;
+  if (fstat(fileno(file.get()), &info) == 0 && info.st_size > 0 &&
+      static_cast<std::uint64_t>(info.st_size) <= gdi::kLargestBmpFile) {
+    contents->reserve(static_cast<std::size_t>(info.st_size));
+  }
   std::uint8_t block[65536];
   std::size_t got;
   while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) {

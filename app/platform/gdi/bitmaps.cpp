@@ -12,11 +12,14 @@ int DescribeBitmap(const Bitmap& bitmap, int buffer_size, void* buffer) {
   // and a smaller buffer would cut the pixel pointer.
   if (buffer_size < static_cast<int>(sizeof(BITMAP))) return 0;
   BITMAP description{};
+  // A device bitmap has the screen's 32 bits per pixel as far as anyone can see, whatever it
+  // stores (a picture decoded from a 24-bit file stays 24-bit, see bmp_decoding).
+  const int bits = bitmap.device ? 32 : bitmap.bits_per_pixel;
   description.bmWidth = bitmap.width;
   description.bmHeight = bitmap.height;
-  description.bmWidthBytes = bitmap.stride;
+  description.bmWidthBytes = bitmap.device ? bitmap.width * 4 : bitmap.stride;
   description.bmPlanes = 1;
-  description.bmBitsPixel = static_cast<WORD>(bitmap.bits_per_pixel);
+  description.bmBitsPixel = static_cast<WORD>(bits);
   description.bmBits = bitmap.device ? nullptr : bitmap.memory.get();
   *static_cast<BITMAP*>(buffer) = description;
   return sizeof(BITMAP);

@@ -91,11 +91,12 @@ bool BmpLooksSound(const std::uint8_t* data, std::size_t size) {
   return pixels_offset + row_bytes * static_cast<std::uint64_t>(height) <= size;
 }
 
-HBITMAP DeviceBitmapOf(const SDL_Surface& picture) {
-  auto bitmap = NewBitmap(picture.w, picture.h, 32, false);
+// Rows of a decoded picture, in the layout it has.
+HBITMAP DeviceBitmapOf(const SDL_Surface& picture, int bits_per_pixel) {
+  auto bitmap = NewBitmap(picture.w, picture.h, bits_per_pixel, false);
   if (!bitmap) return nullptr;
   bitmap->device = true;
-  const std::size_t row_bytes = static_cast<std::size_t>(picture.w) * 4;
+  const std::size_t row_bytes = static_cast<std::size_t>(picture.w) * bits_per_pixel / 8;
   for (int row = 0; row < picture.h; ++row) {
     std::memcpy(bitmap->memory.get() + static_cast<std::size_t>(row) * bitmap->stride,
                 static_cast<const std::uint8_t*>(picture.pixels) +
@@ -106,6 +107,12 @@ HBITMAP DeviceBitmapOf(const SDL_Surface& picture) {
   return AddBitmap(std::move(bitmap));
 }
 
+// Blue, green, red bytes: the 24-bit layout of BitBlt's DIB sections.
+bool IsBgr24(const SDL_PixelFormat& format) {
+  return format.BytesPerPixel == 3 && format.Bmask == 0x0000FF && format.Gmask == 0x00FF00 &&
+         format.Rmask == 0xFF0000;
+}
+
 }  // namespace
 
 HBITMAP BitmapFromBmp(const std::uint8_t* data, std::size_t size) {
@@ -114,10 +121,18 @@ HBITMAP BitmapFromBmp(const std::uint8_t* data, std::size_t size) {
   if (!stream) return nullptr;
   SDL_Surface* decoded = SDL_LoadBMP_RW(stream, 1);
   if (!decoded) return nullptr;
+  // A 24-bit picture stays 24-bit: the panel's pictures are copied into the 24-bit backdrop on
+  // every refresh, which is then a plain copy instead of a conversion, and they take a quarter
+  // less memory. Everything else becomes 32-bit XRGB.
+  if (IsBgr24(*decoded->format)) {
+    const HBITMAP bitmap = DeviceBitmapOf(*decoded, 24);
+    SDL_FreeSurface(decoded);
+    return bitmap;
+  }
   SDL_Surface* converted = SDL_ConvertSurfaceFormat(decoded, SDL_PIXELFORMAT_XRGB8888, 0);
   SDL_FreeSurface(decoded);
   if (!converted) return nullptr;
-  const HBITMAP bitmap = DeviceBitmapOf(*converted);
+  const HBITMAP bitmap = DeviceBitmapOf(*converted, 32);
   SDL_FreeSurface(converted);
   return bitmap;
 }

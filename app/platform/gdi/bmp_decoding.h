@@ -15,7 +15,8 @@ constexpr std::size_t kLargestBmpFile = std::size_t{64} << 20;
 constexpr std::int64_t kLargestBmpPixels = std::int64_t{16} << 20;
 
 // Decodes a .bmp file held in memory (1, 4, 8, 16, 24 or 32 bits per pixel, RLE included) into a
-// new 32-bit device bitmap; null for a truncated, malformed or unsupported file.
+// new device bitmap (stored 24-bit for a 24-bit file, else 32-bit); null for a truncated,
+// malformed or unsupported file.
 HBITMAP BitmapFromBmp(const std::uint8_t* data, std::size_t size);
 
 }  // namespace platform::gdi

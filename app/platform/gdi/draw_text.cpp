@@ -9,6 +9,7 @@
 #include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/glyph_cache.h"
 #include "platform/gdi/text_extent.h"
+#include "platform/gdi/window_mirrors.h"
 
 namespace platform {
 namespace gdi {
@@ -122,7 +123,6 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
   const RECT area = Clamped(*rect);
   const std::vector<std::u32string> lines = Lines(text, count);
   Pixels pixels;
-  RECT drawn;
   int text_height;
   {
     std::lock_guard<std::mutex> hold(GdiLock());
@@ -151,8 +151,7 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
       top += cell;
     }
     text_height = top - area.top;
-    drawn = Intersection(clip, RECT{area.left, area.top, area.right, top});
+    NoteDrawing(pixels, Intersection(clip, RECT{area.left, area.top, area.right, top}));
   }
-  MarkDrawn(pixels, drawn);
   return text_height;
 }

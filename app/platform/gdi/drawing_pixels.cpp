@@ -16,7 +16,9 @@ bool DrawingPixels(HDC handle, Pixels* pixels) {
                      surface.width,
                      surface.height,
                      4,
-                     dc->window};
+                     dc->window,
+                     nullptr,
+                     nullptr};
     return true;
   }
   Bitmap* bitmap = FindBitmap(dc->bitmap);
@@ -27,13 +29,9 @@ bool DrawingPixels(HDC handle, Pixels* pixels) {
     top_row += static_cast<std::ptrdiff_t>(bitmap->height - 1) * stride;
     stride = -stride;
   }
-  *pixels =
-      Pixels{top_row, stride, bitmap->width, bitmap->height, bitmap->bits_per_pixel / 8, nullptr};
+  *pixels = Pixels{top_row, stride,     bitmap->width, bitmap->height, bitmap->bits_per_pixel / 8,
+                   nullptr, dc->bitmap, bitmap};
   return true;
-}
-
-void MarkDrawn(const Pixels& pixels, const RECT& rect) {
-  if (pixels.window) DisplayMarkDirty(pixels.window, rect);
 }
 
 }  // namespace platform::gdi

@@ -10,6 +10,8 @@
 
 namespace platform::gdi {
 
+struct Bitmap;
+
 struct Pixels {
   std::uint8_t* top_row;
   std::ptrdiff_t stride;  // from one picture row to the one below it
@@ -17,15 +19,13 @@ struct Pixels {
   int height;
   int bytes_per_pixel;  // 3 (blue, green, red) or 4 (0x00RRGGBB)
   HWND window;          // the window drawn on, or null for a bitmap
+  HBITMAP bitmap;       // the bitmap drawn on, or null for a window
+  Bitmap* bitmap_record;
 };
 
 // False when the context draws nowhere: unknown, no bitmap selected, or its window is gone.
 // The GDI lock must be held.
 bool DrawingPixels(HDC dc, Pixels* pixels);
-
-// Tells the display what was drawn on a window (nothing for a bitmap). Rect in picture
-// coordinates of the pixels.
-void MarkDrawn(const Pixels& pixels, const RECT& rect);
 
 inline std::uint8_t* PixelAddress(const Pixels& pixels, int x, int y) {
   return pixels.top_row + y * pixels.stride +

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -26,9 +27,15 @@ struct Bitmap {
   int bits_per_pixel = 32;  // 24 (blue, green, red) or 32 (0x00RRGGBB)
   int stride = 0;           // bytes per stored row
   bool bottom_up = false;   // stored row 0 is the bottom picture row
-  bool device = false;      // device-compatible: GetObjectW gives no pixel pointer, as Win32 does
+  // Device-compatible: GetObjectW gives no pixel pointer, as Win32 does, and 32 bits per pixel
+  // whatever is stored.
+  bool device = false;
   std::unique_ptr<std::uint8_t[], FreeMemory> memory;  // the stored rows, zeroed at creation
   HDC selected_in = nullptr;
+  // Device bitmaps: how many drawings changed them, and the rectangles of the last few, for the
+  // windows that hold copies of them (window_mirrors.h).
+  std::uint64_t drawings = 0;
+  std::deque<RECT> recent_drawings;
 };
 
 struct Font {
