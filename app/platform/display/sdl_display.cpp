@@ -21,11 +21,11 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/display/display_backend.h"
+#include "platform/display/display_thread.h"
 #include "platform/display/host_windows.h"
 #include "platform/display/sdl_message_box.h"
 #include "platform/display/window_surfaces.h"
@@ -33,7 +33,6 @@
 namespace platform::display {
 namespace {
 
-std::thread::id display_thread;
 Uint32 wake_event_type = 0;
 std::atomic<bool> wake_queued{false};
 std::atomic<bool> driver_is_not_x11{false};
@@ -43,16 +42,9 @@ std::map<HWND, SDL_Window*> sdl_windows;
 // Our windows that another X client destroyed, to be destroyed in core once SDL's events are in.
 std::vector<HWND> destroyed_by_others;
 
-// Requests of other threads for display-thread windows: show (true/false) or destroy.
-enum class Request { Show, Hide, Destroy };
-std::mutex requests_lock;
-std::vector<std::pair<HWND, Request>> requests;
-
 // Read by the desktop from any thread.
 std::mutex host_ids_lock;
 std::map<HWND, unsigned long> x11_window_ids;
-
-bool OnDisplayThread() { return std::this_thread::get_id() == display_thread; }
 
 HWND WindowOfSdlId(Uint32 id) {
   SDL_Window* window = SDL_GetWindowFromID(id);
@@ -149,25 +141,17 @@ void DestroySdlWindow(HWND window) {
   x11_window_ids.erase(window);
 }
 
-void QueueRequest(HWND window, Request request) {
-  {
-    std::lock_guard<std::mutex> hold(requests_lock);
-    requests.emplace_back(window, request);
-  }
+void QueueRequest(HWND window, WindowRequest request) {
+  QueueWindowRequest(window, request);
   SdlBackend().wake();
 }
 
 void RunRequests() {
-  std::vector<std::pair<HWND, Request>> taken;
-  {
-    std::lock_guard<std::mutex> hold(requests_lock);
-    taken.swap(requests);
-  }
-  for (const auto& [window, request] : taken) {
-    if (request == Request::Destroy) {
+  for (const auto& [window, request] : TakeWindowRequests()) {
+    if (request == WindowRequest::Destroy) {
       DestroySdlWindow(window);
     } else {
-      ShowSdlWindow(window, request == Request::Show);
+      ShowSdlWindow(window, request == WindowRequest::Show);
     }
   }
 }
@@ -283,7 +267,7 @@ void WindowShown(HWND window, bool visible) {
   if (OnDisplayThread()) {
     ShowSdlWindow(window, visible);
   } else {
-    QueueRequest(window, visible ? Request::Show : Request::Hide);
+    QueueRequest(window, visible ? WindowRequest::Show : WindowRequest::Hide);
   }
 }
 
@@ -291,7 +275,7 @@ void WindowDestroyed(HWND window) {
   if (OnDisplayThread()) {
     DestroySdlWindow(window);
   } else {
-    QueueRequest(window, Request::Destroy);
+    QueueRequest(window, WindowRequest::Destroy);
   }
 }
 
@@ -389,7 +373,7 @@ bool StartSdlBackend() {
     return false;
   }
   wake_event_type = SDL_RegisterEvents(1);
-  display_thread = std::this_thread::get_id();
+  BecomeDisplayThread();
   driver_is_not_x11 = std::strcmp(driver, "x11") != 0;
   if (!driver_is_not_x11) {
     // After SDL's own handler, which restores the screen mode and then exits as Xlib's does.
