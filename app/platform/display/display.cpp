@@ -1,6 +1,7 @@
 // The display's side of the platform's module interfaces: window surfaces for core and gdi, and
 // the choice of backend.
-// Start reading at ChooseBackend: SDL when a display is there, headless otherwise.
+// Start reading at ChooseBackend: Wayland when a compositor is asked for, else SDL when a display
+// is there, headless otherwise.
 #include <SDL.h>
 
 #include <atomic>
@@ -21,14 +22,17 @@ namespace {
 std::atomic<bool> headless_forced_by_test{false};
 std::atomic<const DisplayBackend*> chosen_backend{nullptr};
 
-// Decided once, on the thread that creates the first top-level window: with SDL that thread
-// becomes the display thread, the only one that touches SDL video.
+// Decided once, on the thread that creates the first top-level window: with Wayland or SDL that
+// thread becomes the display thread, the only one that touches the host's display. A backend
+// that cannot start says so in one line, and the next is tried.
 void ChooseBackend() {
   static std::mutex choosing;
   std::lock_guard<std::mutex> hold(choosing);
   if (chosen_backend.load()) return;
   if (HeadlessForced()) {
     chosen_backend = &HeadlessBackend();
+  } else if (StartWaylandBackend()) {
+    chosen_backend = &WaylandBackend();
   } else if (StartSdlBackend()) {
     chosen_backend = &SdlBackend();
   } else {

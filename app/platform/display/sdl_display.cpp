@@ -349,6 +349,14 @@ void PreferTheDefaultVisual() {
   SDL_SetHint(SDL_HINT_VIDEO_X11_WINDOW_VISUALID, std::to_string(visual).c_str());
 }
 
+// SDL's own Wayland driver is never used (see wayland_display.cpp): X11 (also through Xwayland)
+// and KMSDRM are, in that order, unless SDL_VIDEODRIVER names a driver other than Wayland.
+void AvoidSdlWayland() {
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  if (asked && *asked && !std::strstr(asked, "wayland")) return;
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11,kmsdrm", SDL_HINT_OVERRIDE);
+}
+
 }  // namespace
 
 bool StartSdlBackend() {
@@ -363,15 +371,19 @@ bool StartSdlBackend() {
   // click that focuses the window.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   PreferTheDefaultVisual();
+  AvoidSdlWayland();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   // SDL falls back to drivers that draw nowhere; the headless display serves better then.
   const char* driver = SDL_GetCurrentVideoDriver();
   if (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
       SDL_GetNumVideoDisplays() < 1) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    SDL_SetError("no X11, Wayland or KMSDRM display");
+    SDL_SetError("no X11 or KMSDRM display");
     return false;
   }
+  // SDL 2.26 has a software framebuffer for X11 only; elsewhere (KMSDRM) the window surface is
+  // drawn through its renderer or not at all.
+  if (std::strcmp(driver, "x11") != 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
   wake_event_type = SDL_RegisterEvents(1);
   BecomeDisplayThread();
   driver_is_not_x11 = std::strcmp(driver, "x11") != 0;

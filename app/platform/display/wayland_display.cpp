@@ -10,6 +10,8 @@
 // a seat late or never, and may go away: then the backend says so once and closes every window,
 // which ends the program as a user's close would; the service that started it starts it again.
 // Start reading at StartWaylandBackend, then WaitEvents.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -192,10 +194,30 @@ const DisplayBackend kWayland{WindowCreated, WindowShown, WindowDestroyed,
                               Present,       Raised,      PumpsThisThread,
                               WaitEvents,    Wake,        ShowMessageBox};
 
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+// WAYLAND_DISPLAY (or a socket handed over) asks for the compositor, unless SDL_VIDEODRIVER names
+// another driver (x11: through Xwayland). A service started without the session's variables finds
+// its user's compositor by the default socket, where no X server is named either.
+bool WaylandAskedFor() {
+  const char* driver = std::getenv("SDL_VIDEODRIVER");
+  if (driver && *driver && std::strcmp(driver, "wayland") != 0) return false;
+  if (IsSet("WAYLAND_DISPLAY") || IsSet("WAYLAND_SOCKET")) return true;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (IsSet("DISPLAY") || !runtime || !*runtime) return false;
+  struct stat socket {};
+  return stat((std::string(runtime) + "/wayland-0").c_str(), &socket) == 0 &&
+         S_ISSOCK(socket.st_mode);
+}
+
 }  // namespace
 }  // namespace wayland
 
 bool StartWaylandBackend() {
+  if (!wayland::WaylandAskedFor()) return false;
   std::string why_not;
   if (!wayland::ConnectToCompositor(&why_not)) {
     std::fprintf(stderr, "quelt: cannot show windows on Wayland (%s); trying X11 and KMSDRM\n",
