@@ -397,7 +397,7 @@ bool StartSdlBackend() {
 
 const DisplayBackend& SdlBackend() { return kSdl; }
 
-bool OurWindowsMayBeOnX11() { return !driver_is_not_x11; }
+bool OurWindowsMayBeOnX11() { return !driver_is_not_x11 && &ActiveBackend() != &WaylandBackend(); }
 
 unsigned long HostWindowId(HWND window) {
   std::lock_guard<std::mutex> hold(host_ids_lock);

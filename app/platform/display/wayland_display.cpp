@@ -18,6 +18,7 @@
 
 #include "platform/display/display_backend.h"
 #include "platform/display/display_thread.h"
+#include "platform/display/host_windows.h"
 #include "platform/display/wayland_state.h"
 #include "platform/display/window_surfaces.h"
 
@@ -229,5 +230,13 @@ bool StartWaylandBackend() {
 }
 
 const DisplayBackend& WaylandBackend() { return wayland::kWayland; }
+
+bool WaylandKeyboardFocus(HWND* focused) {
+  if (&ActiveBackend() != &WaylandBackend()) return false;
+  const wayland::WaylandDisplay& display = wayland::Wayland();
+  if (!display.has_keyboard) return false;
+  *focused = display.focused_window;
+  return true;
+}
 
 }  // namespace platform::display
