@@ -1,6 +1,7 @@
 // The SDL2 backend: each top-level window of the display thread is a borderless SDL window of its
 // size and position, updated from its surface by software rectangle updates; SDL's mouse, touch,
-// key and window events come back as posted messages.
+// key and window events come back as posted messages. A full-screen window on a screen of another
+// size shows its picture scaled to fit, and touches map back onto it.
 //
 // SDL video runs on one thread only, the one that started it (the thread of the first top-level
 // window). Windows of other threads keep their surfaces in memory and are never shown; a show or
@@ -27,6 +28,7 @@
 #include "platform/display/display_backend.h"
 #include "platform/display/display_thread.h"
 #include "platform/display/host_windows.h"
+#include "platform/display/letterbox.h"
 #include "platform/display/sdl_message_box.h"
 #include "platform/display/window_surfaces.h"
 
@@ -41,6 +43,9 @@ std::atomic<bool> driver_is_not_x11{false};
 std::map<HWND, SDL_Window*> sdl_windows;
 // Our windows that another X client destroyed, to be destroyed in core once SDL's events are in.
 std::vector<HWND> destroyed_by_others;
+std::map<HWND, Letterbox> placements;
+// A pen went down on a bar beside a scaled picture: its pen-up is not the window's either.
+bool pen_on_bar = false;
 
 // Read by the desktop from any thread.
 std::mutex host_ids_lock;
@@ -54,6 +59,50 @@ HWND WindowOfSdlId(Uint32 id) {
   return nullptr;
 }
 
+// Where the picture of a window lands when the screen gives it another size (full screen): null
+// when it is shown at its own size.
+const Letterbox* PlacementOf(HWND window, int picture_width, int picture_height, int area_width,
+                             int area_height) {
+  if (area_width == picture_width && area_height == picture_height) {
+    placements.erase(window);
+    return nullptr;
+  }
+  Letterbox& placement = placements[window];
+  if (placement.picture_width != picture_width || placement.picture_height != picture_height ||
+      placement.area_width != area_width || placement.area_height != area_height) {
+    placement = FitPicture(picture_width, picture_height, area_width, area_height);
+  }
+  return &placement;
+}
+
+// Draws the part of the screen that shows a rectangle of the picture (all of it, bars included,
+// for the whole picture) and returns it.
+RECT DrawScaled(const Letterbox& placement, const std::uint32_t* picture, const SDL_Surface& target,
+                const RECT& rect) {
+  const bool whole = rect.left <= 0 && rect.top <= 0 && rect.right >= placement.picture_width &&
+                     rect.bottom >= placement.picture_height;
+  const RECT area = whole ? RECT{0, 0, placement.area_width, placement.area_height}
+                          : AreaOfPictureRect(placement, rect);
+  const Uint32 format = target.format->format;
+  if (format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888) {
+    DrawLetterboxed(placement, picture, static_cast<std::uint32_t*>(target.pixels),
+                    target.pitch / 4, area);
+    return area;
+  }
+  static std::vector<std::uint32_t> scratch;
+  scratch.resize(static_cast<std::size_t>(placement.area_width) * placement.area_height);
+  DrawLetterboxed(placement, picture, scratch.data(), placement.area_width, area);
+  SDL_ConvertPixels(
+      area.right - area.left, area.bottom - area.top, SDL_PIXELFORMAT_XRGB8888,
+      scratch.data() + static_cast<std::size_t>(area.top) * placement.area_width + area.left,
+      placement.area_width * 4, format,
+      static_cast<std::uint8_t*>(target.pixels) +
+          static_cast<std::size_t>(area.top) * target.pitch +
+          static_cast<std::size_t>(area.left) * target.format->BytesPerPixel,
+      target.pitch);
+  return area;
+}
+
 // Copies the rectangle of the window's surface into its SDL window surface and shows it.
 void ShowRect(HWND window, SDL_Window* sdl_window, RECT rect) {
   SDL_Surface* target = SDL_GetWindowSurface(sdl_window);
@@ -62,17 +111,23 @@ void ShowRect(HWND window, SDL_Window* sdl_window, RECT rect) {
     std::lock_guard<std::mutex> hold(SurfacesLock());
     const WindowRecord* record = FindWindowRecord(window);
     if (!record) return;
-    rect.right = std::min<LONG>(rect.right, std::min(record->width, target->w));
-    rect.bottom = std::min<LONG>(rect.bottom, std::min(record->height, target->h));
-    if (RectIsEmpty(rect)) return;
-    const int source_pitch = record->width * 4;
-    const std::uint32_t* source =
-        record->pixels.get() + static_cast<std::size_t>(rect.top) * record->width + rect.left;
-    auto* destination = static_cast<std::uint8_t*>(target->pixels) +
-                        static_cast<std::size_t>(rect.top) * target->pitch +
-                        static_cast<std::size_t>(rect.left) * target->format->BytesPerPixel;
-    SDL_ConvertPixels(rect.right - rect.left, rect.bottom - rect.top, SDL_PIXELFORMAT_XRGB8888,
-                      source, source_pitch, target->format->format, destination, target->pitch);
+    if (const Letterbox* placement =
+            PlacementOf(window, record->width, record->height, target->w, target->h)) {
+      rect = DrawScaled(*placement, record->pixels.get(), *target, rect);
+      if (RectIsEmpty(rect)) return;
+    } else {
+      rect.right = std::min<LONG>(rect.right, std::min(record->width, target->w));
+      rect.bottom = std::min<LONG>(rect.bottom, std::min(record->height, target->h));
+      if (RectIsEmpty(rect)) return;
+      const int source_pitch = record->width * 4;
+      const std::uint32_t* source =
+          record->pixels.get() + static_cast<std::size_t>(rect.top) * record->width + rect.left;
+      auto* destination = static_cast<std::uint8_t*>(target->pixels) +
+                          static_cast<std::size_t>(rect.top) * target->pitch +
+                          static_cast<std::size_t>(rect.left) * target->format->BytesPerPixel;
+      SDL_ConvertPixels(rect.right - rect.left, rect.bottom - rect.top, SDL_PIXELFORMAT_XRGB8888,
+                        source, source_pitch, target->format->format, destination, target->pitch);
+    }
   }
   const SDL_Rect update{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
   SDL_UpdateWindowSurfaceRects(sdl_window, &update, 1);
@@ -108,7 +163,15 @@ void CreateSdlWindow(HWND window) {
   if (!DescribeWindow(window, &info)) return;
   const char* fullscreen = std::getenv("QUELT_FULLSCREEN");
   Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
-  if (fullscreen && std::strcmp(fullscreen, "1") == 0) flags |= SDL_WINDOW_FULLSCREEN;
+  // Full screen at the screen's own size, and of that size from the start: without a window
+  // manager nobody resizes it. A screen that is not the window's size shows the window scaled to
+  // fit (PlacementOf), and a panel shows no pointer.
+  const bool full_screen = fullscreen && std::strcmp(fullscreen, "1") == 0;
+  SDL_Rect screen;
+  if (full_screen && SDL_GetDisplayBounds(0, &screen) == 0) {
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    rect = RECT{screen.x, screen.y, screen.x + screen.w, screen.y + screen.h};
+  }
   SDL_Window* sdl_window = SDL_CreateWindow(Utf8FromWide(info.title).c_str(), rect.left, rect.top,
                                             std::max<LONG>(rect.right - rect.left, 1),
                                             std::max<LONG>(rect.bottom - rect.top, 1), flags);
@@ -116,6 +179,7 @@ void CreateSdlWindow(HWND window) {
     std::fprintf(stderr, "quelt: cannot create a window on the display: %s\n", SDL_GetError());
     return;
   }
+  if (full_screen) SDL_ShowCursor(SDL_DISABLE);
   sdl_windows[window] = sdl_window;
   NameHostWindow(window, sdl_window, info);
 }
@@ -137,6 +201,7 @@ void DestroySdlWindow(HWND window) {
   if (found == sdl_windows.end()) return;
   SDL_DestroyWindow(found->second);
   sdl_windows.erase(found);
+  placements.erase(window);
   std::lock_guard<std::mutex> hold(host_ids_lock);
   x11_window_ids.erase(window);
 }
@@ -187,9 +252,33 @@ LPARAM KeyParameter(Uint16 modifiers) {
   return parameter;
 }
 
+// The window position of a button event: on a scaled picture, the pixel drawn under it. A press
+// on a bar, and its release, are no pen events at all.
+bool PenPosition(HWND window, const SDL_MouseButtonEvent& button, bool down, POINT* position) {
+  *position = POINT{button.x, button.y};
+  int width = 0, height = 0;
+  SDL_GetWindowSize(sdl_windows[window], &width, &height);
+  int picture_width = 0, picture_height = 0;
+  {
+    std::lock_guard<std::mutex> hold(SurfacesLock());
+    const WindowRecord* record = FindWindowRecord(window);
+    if (!record) return false;
+    picture_width = record->width;
+    picture_height = record->height;
+  }
+  const Letterbox* placement = PlacementOf(window, picture_width, picture_height, width, height);
+  const bool on_picture =
+      !placement || PictureOfAreaPoint(*placement, button.x, button.y, position);
+  if (down) pen_on_bar = !on_picture;
+  if (!pen_on_bar) return true;
+  if (!down) pen_on_bar = false;
+  return false;
+}
+
 void PostButton(const SDL_MouseButtonEvent& button, bool down) {
   HWND window = WindowOfSdlId(button.windowID);
-  if (!window) return;
+  POINT position{};
+  if (!window || !PenPosition(window, button, down, &position)) return;
   // wParam of a button message: which buttons are down (MK_LBUTTON 1, MK_RBUTTON 2).
   UINT message;
   WPARAM held;
@@ -202,7 +291,7 @@ void PostButton(const SDL_MouseButtonEvent& button, bool down) {
   } else {
     return;
   }
-  PostInput(window, message, held, MAKELPARAM(button.x, button.y));
+  PostInput(window, message, held, MAKELPARAM(position.x, position.y));
 }
 
 void PostKey(const SDL_KeyboardEvent& key, bool down) {
@@ -225,7 +314,8 @@ void HandleWindowEvent(const SDL_WindowEvent& event) {
   if (!window) return;
   if (event.event == SDL_WINDOWEVENT_CLOSE) {
     PostMessageW(window, WM_CLOSE, 0, 0);
-  } else if (event.event == SDL_WINDOWEVENT_EXPOSED) {
+  } else if (event.event == SDL_WINDOWEVENT_EXPOSED ||
+             event.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
     ShowWhole(window, sdl_windows[window]);
     InvalidateRect(window, nullptr, FALSE);
   }
