@@ -1,6 +1,7 @@
 // The display's side of the platform's module interfaces: window surfaces for core and gdi, and
 // the choice of backend.
-// Start reading at ChooseBackend: SDL when a display is there or is asked for, headless otherwise.
+// Start reading at ChooseBackend: Wayland when a compositor is asked for, else SDL when a display
+// is there, waiting for one that is asked for but not up yet, headless otherwise.
 #include <SDL.h>
 
 #include <atomic>
@@ -35,17 +36,29 @@ void TellPresentObserver(HWND window) {
 
 std::mutex choosing;
 
-// Decided once, on the thread that creates the first top-level window: with SDL that thread
-// becomes the display thread, the only one that touches SDL video.
+// A real display: a Wayland compositor when one is asked for, else whatever SDL finds.
+bool StartHostBackend() {
+  if (StartWaylandBackend()) {
+    chosen_backend = &WaylandBackend();
+  } else if (StartSdlBackend()) {
+    chosen_backend = &SdlBackend();
+  }
+  return chosen_backend.load() != nullptr;
+}
+
+// Decided once, on the thread that creates the first top-level window: with Wayland or SDL that
+// thread becomes the display thread, the only one that touches the host's display. A backend
+// that cannot start says so in one line, and the next is tried.
 void ChooseBackend() {
   std::lock_guard<std::mutex> hold(choosing);
   if (chosen_backend.load()) return;
   std::string description = "headless";
   if (HeadlessForced()) {
     chosen_backend = &HeadlessBackend();
-  } else if (StartSdlBackend() || WaitForRequestedDisplay(StartSdlBackend, SDL_GetError())) {
-    description = std::string("SDL ") + SDL_GetCurrentVideoDriver();
-    chosen_backend = &SdlBackend();
+  } else if (StartHostBackend() || WaitForRequestedDisplay(StartHostBackend, SDL_GetError())) {
+    description = chosen_backend.load() == &WaylandBackend()
+                      ? std::string("Wayland")
+                      : std::string("SDL ") + SDL_GetCurrentVideoDriver();
   } else {
     LogLine(LogPriority::Warning,
             std::string("no display available (") + SDL_GetError() + "); running headless");

@@ -1,6 +1,6 @@
 // A display backend: how the windows' surfaces reach a screen and how the host's input comes
-// back. Two exist: SDL2 (a real screen) and headless (memory only). The surfaces themselves live
-// in window_surfaces; a backend never owns pixels.
+// back. Three exist: Wayland (a compositor's screen), SDL2 (X11 or KMSDRM) and headless (memory
+// only). The surfaces themselves live in window_surfaces; a backend never owns pixels.
 #pragma once
 
 #include "platform/internal/module_interfaces.h"
@@ -30,6 +30,10 @@ const DisplayBackend& HeadlessBackend();
 // no display; the reason is in SDL_GetError().
 bool StartSdlBackend();
 const DisplayBackend& SdlBackend();
+// Connects to the Wayland compositor on the calling thread, which becomes the display thread.
+// False, said in one line on standard error, when none answers with what the backend needs.
+bool StartWaylandBackend();
+const DisplayBackend& WaylandBackend();
 
 // When DISPLAY, WAYLAND_DISPLAY or SDL_VIDEODRIVER asks for a display that start() could not
 // open (for the reason given), says so once and calls start() each second until it succeeds;

@@ -1,7 +1,8 @@
 // The SDL2 backend: each top-level window of the display thread is a borderless SDL window of its
 // size and position, updated by software rectangle updates of what changed, straight from the
 // SDL window's framebuffer when the window's surface lives there; SDL's mouse, touch, key and
-// window events come back as posted messages.
+// window events come back as posted messages. A full-screen window on a screen of another size
+// shows its picture scaled to fit, and touches map back onto it.
 //
 // SDL video runs on one thread only, the one that started it (the thread of the first top-level
 // window). Windows of other threads keep their surfaces in memory and are never shown; a show or
@@ -21,20 +22,20 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/diagnostics.h"
 #include "platform/display/display_backend.h"
+#include "platform/display/display_thread.h"
 #include "platform/display/host_windows.h"
+#include "platform/display/letterbox.h"
 #include "platform/display/sdl_message_box.h"
 #include "platform/display/window_surfaces.h"
 
 namespace platform::display {
 namespace {
 
-std::thread::id display_thread;
 Uint32 wake_event_type = 0;
 std::atomic<bool> wake_queued{false};
 std::atomic<bool> driver_is_not_x11{false};
@@ -43,17 +44,29 @@ std::atomic<bool> driver_is_not_x11{false};
 std::map<HWND, SDL_Window*> sdl_windows;
 // Our windows that another X client destroyed, to be destroyed in core once SDL's events are in.
 std::vector<HWND> destroyed_by_others;
-
-// Requests of other threads for display-thread windows: show (true/false) or destroy.
-enum class Request { Show, Hide, Destroy };
-std::mutex requests_lock;
-std::vector<std::pair<HWND, Request>> requests;
+std::map<HWND, Letterbox> placements;
+// A pen went down on a bar beside a scaled picture: its pen-up is not the window's either.
+bool pen_on_bar = false;
 
 // Read by the desktop from any thread.
 std::mutex host_ids_lock;
 std::map<HWND, unsigned long> x11_window_ids;
 
-bool OnDisplayThread() { return std::this_thread::get_id() == display_thread; }
+// Whether SDL still holds each window's framebuffer as last returned. Any change of size (even
+// back to the same size, as a window manager's placing or a full-screen switch does) invalidates
+// it, and the next SDL_GetWindowSurface frees it: pixels lent to it must move out before that.
+std::map<SDL_Window*, bool> framebuffer_valid;
+
+// SDL calls this as it queues each event, on the thread that queues it (the display thread for
+// window events), while an invalidated framebuffer still exists.
+int NoteInvalidFramebuffer(void*, SDL_Event* event) {
+  if (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+    if (SDL_Window* sdl_window = SDL_GetWindowFromID(event->window.windowID)) {
+      framebuffer_valid[sdl_window] = false;
+    }
+  }
+  return 0;
+}
 
 HWND WindowOfSdlId(Uint32 id) {
   SDL_Window* window = SDL_GetWindowFromID(id);
@@ -69,25 +82,66 @@ bool SameLayout(const SDL_Surface& framebuffer, const WindowRecord& record) {
 }
 
 // The SDL window's framebuffer. When it has the layout of our surfaces it holds the window's
-// pixels itself, and showing a rectangle is only telling SDL which one. After the window was
-// resized SDL frees the framebuffer at the next SDL_GetWindowSurface, so the pixels move back into
-// the record's own memory before that. The surfaces lock must be held.
+// pixels itself, and showing a rectangle is only telling SDL which one. The surfaces lock must be
+// held.
 SDL_Surface* Framebuffer(WindowRecord& record, SDL_Window* sdl_window) {
-  int width = 0, height = 0;
-  SDL_GetWindowSize(sdl_window, &width, &height);
-  const bool lent = !record.own_pixels;
-  if (lent && (width != record.width || height != record.height) && !ReclaimPixels(record)) {
+  if (!record.own_pixels && !framebuffer_valid[sdl_window] && !ReclaimPixels(record)) {
     return nullptr;
   }
   SDL_Surface* framebuffer = SDL_GetWindowSurface(sdl_window);
+  framebuffer_valid[sdl_window] = framebuffer != nullptr;
   if (framebuffer && SameLayout(*framebuffer, record)) {
     LendPixels(record, static_cast<std::uint32_t*>(framebuffer->pixels));
   }
   return framebuffer;
 }
 
+// Where the picture of a window lands when the screen gives it another size (full screen): null
+// when it is shown at its own size.
+const Letterbox* PlacementOf(HWND window, int picture_width, int picture_height, int area_width,
+                             int area_height) {
+  if (area_width == picture_width && area_height == picture_height) {
+    placements.erase(window);
+    return nullptr;
+  }
+  Letterbox& placement = placements[window];
+  if (placement.picture_width != picture_width || placement.picture_height != picture_height ||
+      placement.area_width != area_width || placement.area_height != area_height) {
+    placement = FitPicture(picture_width, picture_height, area_width, area_height);
+  }
+  return &placement;
+}
+
+// Draws the part of the screen that shows a rectangle of the picture (all of it, bars included,
+// for the whole picture) and returns it.
+RECT DrawScaled(const Letterbox& placement, const std::uint32_t* picture, const SDL_Surface& target,
+                const RECT& rect) {
+  const bool whole = rect.left <= 0 && rect.top <= 0 && rect.right >= placement.picture_width &&
+                     rect.bottom >= placement.picture_height;
+  const RECT area = whole ? RECT{0, 0, placement.area_width, placement.area_height}
+                          : AreaOfPictureRect(placement, rect);
+  const Uint32 format = target.format->format;
+  if (format == SDL_PIXELFORMAT_XRGB8888 || format == SDL_PIXELFORMAT_ARGB8888) {
+    DrawLetterboxed(placement, picture, static_cast<std::uint32_t*>(target.pixels),
+                    target.pitch / 4, area);
+    return area;
+  }
+  static std::vector<std::uint32_t> scratch;
+  scratch.resize(static_cast<std::size_t>(placement.area_width) * placement.area_height);
+  DrawLetterboxed(placement, picture, scratch.data(), placement.area_width, area);
+  SDL_ConvertPixels(
+      area.right - area.left, area.bottom - area.top, SDL_PIXELFORMAT_XRGB8888,
+      scratch.data() + static_cast<std::size_t>(area.top) * placement.area_width + area.left,
+      placement.area_width * 4, format,
+      static_cast<std::uint8_t*>(target.pixels) +
+          static_cast<std::size_t>(area.top) * target.pitch +
+          static_cast<std::size_t>(area.left) * target.format->BytesPerPixel,
+      target.pitch);
+  return area;
+}
+
 // Shows the rectangles of the window's surface in its SDL window, copying them into the
-// framebuffer first unless it holds the pixels already.
+// framebuffer first unless it holds the pixels already, or drawing them scaled to the screen.
 bool ShowRects(HWND window, SDL_Window* sdl_window, const std::vector<RECT>& rects) {
   std::vector<SDL_Rect> shown;
   {
@@ -96,21 +150,30 @@ bool ShowRects(HWND window, SDL_Window* sdl_window, const std::vector<RECT>& rec
     if (!record) return false;
     SDL_Surface* framebuffer = Framebuffer(*record, sdl_window);
     if (!framebuffer) return false;
+    const Letterbox* placement =
+        PlacementOf(window, record->width, record->height, framebuffer->w, framebuffer->h);
     for (RECT rect : rects) {
-      rect.right = std::min<LONG>(rect.right, std::min(record->width, framebuffer->w));
-      rect.bottom = std::min<LONG>(rect.bottom, std::min(record->height, framebuffer->h));
-      if (RectIsEmpty(rect)) continue;
+      if (placement) {
+        rect = DrawScaled(*placement, record->pixels, *framebuffer, rect);
+        if (RectIsEmpty(rect)) continue;
+      } else {
+        rect.right = std::min<LONG>(rect.right, std::min(record->width, framebuffer->w));
+        rect.bottom = std::min<LONG>(rect.bottom, std::min(record->height, framebuffer->h));
+        if (RectIsEmpty(rect)) continue;
+        if (framebuffer->pixels != record->pixels) {
+          const std::uint32_t* source =
+              record->pixels + static_cast<std::size_t>(rect.top) * record->width + rect.left;
+          auto* destination =
+              static_cast<std::uint8_t*>(framebuffer->pixels) +
+              static_cast<std::size_t>(rect.top) * framebuffer->pitch +
+              static_cast<std::size_t>(rect.left) * framebuffer->format->BytesPerPixel;
+          SDL_ConvertPixels(rect.right - rect.left, rect.bottom - rect.top,
+                            SDL_PIXELFORMAT_XRGB8888, source, record->width * 4,
+                            framebuffer->format->format, destination, framebuffer->pitch);
+        }
+      }
       shown.push_back(
           SDL_Rect{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top});
-      if (framebuffer->pixels == record->pixels) continue;
-      const std::uint32_t* source =
-          record->pixels + static_cast<std::size_t>(rect.top) * record->width + rect.left;
-      auto* destination = static_cast<std::uint8_t*>(framebuffer->pixels) +
-                          static_cast<std::size_t>(rect.top) * framebuffer->pitch +
-                          static_cast<std::size_t>(rect.left) * framebuffer->format->BytesPerPixel;
-      SDL_ConvertPixels(rect.right - rect.left, rect.bottom - rect.top, SDL_PIXELFORMAT_XRGB8888,
-                        source, record->width * 4, framebuffer->format->format, destination,
-                        framebuffer->pitch);
     }
   }
   if (shown.empty()) return false;
@@ -148,7 +211,15 @@ void CreateSdlWindow(HWND window) {
   if (!DescribeWindow(window, &info)) return;
   const char* fullscreen = std::getenv("QUELT_FULLSCREEN");
   Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
-  if (fullscreen && std::strcmp(fullscreen, "1") == 0) flags |= SDL_WINDOW_FULLSCREEN;
+  // Full screen at the screen's own size, and of that size from the start: without a window
+  // manager nobody resizes it. A screen that is not the window's size shows the window scaled to
+  // fit (PlacementOf), and a panel shows no pointer.
+  const bool full_screen = fullscreen && std::strcmp(fullscreen, "1") == 0;
+  SDL_Rect screen;
+  if (full_screen && SDL_GetDisplayBounds(0, &screen) == 0) {
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    rect = RECT{screen.x, screen.y, screen.x + screen.w, screen.y + screen.h};
+  }
   SDL_Window* sdl_window = SDL_CreateWindow(Utf8FromWide(info.title).c_str(), rect.left, rect.top,
                                             std::max<LONG>(rect.right - rect.left, 1),
                                             std::max<LONG>(rect.bottom - rect.top, 1), flags);
@@ -157,6 +228,7 @@ void CreateSdlWindow(HWND window) {
             std::string("cannot create a window on the display: ") + SDL_GetError());
     return;
   }
+  if (full_screen) SDL_ShowCursor(SDL_DISABLE);
   sdl_windows[window] = sdl_window;
   NameHostWindow(window, sdl_window, info);
   std::lock_guard<std::mutex> hold(SurfacesLock());
@@ -184,30 +256,24 @@ void DestroySdlWindow(HWND window) {
     if (WindowRecord* record = FindWindowRecord(window)) ReclaimPixels(*record);
   }
   SDL_DestroyWindow(found->second);
+  framebuffer_valid.erase(found->second);
   sdl_windows.erase(found);
+  placements.erase(window);
   std::lock_guard<std::mutex> hold(host_ids_lock);
   x11_window_ids.erase(window);
 }
 
-void QueueRequest(HWND window, Request request) {
-  {
-    std::lock_guard<std::mutex> hold(requests_lock);
-    requests.emplace_back(window, request);
-  }
+void QueueRequest(HWND window, WindowRequest request) {
+  QueueWindowRequest(window, request);
   SdlBackend().wake();
 }
 
 void RunRequests() {
-  std::vector<std::pair<HWND, Request>> taken;
-  {
-    std::lock_guard<std::mutex> hold(requests_lock);
-    taken.swap(requests);
-  }
-  for (const auto& [window, request] : taken) {
-    if (request == Request::Destroy) {
+  for (const auto& [window, request] : TakeWindowRequests()) {
+    if (request == WindowRequest::Destroy) {
       DestroySdlWindow(window);
     } else {
-      ShowSdlWindow(window, request == Request::Show);
+      ShowSdlWindow(window, request == WindowRequest::Show);
     }
   }
 }
@@ -243,9 +309,33 @@ LPARAM KeyParameter(Uint16 modifiers) {
   return parameter;
 }
 
+// The window position of a button event: on a scaled picture, the pixel drawn under it. A press
+// on a bar, and its release, are no pen events at all.
+bool PenPosition(HWND window, const SDL_MouseButtonEvent& button, bool down, POINT* position) {
+  *position = POINT{button.x, button.y};
+  int width = 0, height = 0;
+  SDL_GetWindowSize(sdl_windows[window], &width, &height);
+  int picture_width = 0, picture_height = 0;
+  {
+    std::lock_guard<std::mutex> hold(SurfacesLock());
+    const WindowRecord* record = FindWindowRecord(window);
+    if (!record) return false;
+    picture_width = record->width;
+    picture_height = record->height;
+  }
+  const Letterbox* placement = PlacementOf(window, picture_width, picture_height, width, height);
+  const bool on_picture =
+      !placement || PictureOfAreaPoint(*placement, button.x, button.y, position);
+  if (down) pen_on_bar = !on_picture;
+  if (!pen_on_bar) return true;
+  if (!down) pen_on_bar = false;
+  return false;
+}
+
 void PostButton(const SDL_MouseButtonEvent& button, bool down) {
   HWND window = WindowOfSdlId(button.windowID);
-  if (!window) return;
+  POINT position{};
+  if (!window || !PenPosition(window, button, down, &position)) return;
   // wParam of a button message: which buttons are down (MK_LBUTTON 1, MK_RBUTTON 2).
   UINT message;
   WPARAM held;
@@ -258,7 +348,7 @@ void PostButton(const SDL_MouseButtonEvent& button, bool down) {
   } else {
     return;
   }
-  PostInput(window, message, held, MAKELPARAM(button.x, button.y));
+  PostInput(window, message, held, MAKELPARAM(position.x, position.y));
 }
 
 void PostKey(const SDL_KeyboardEvent& key, bool down) {
@@ -281,7 +371,8 @@ void HandleWindowEvent(const SDL_WindowEvent& event) {
   if (!window) return;
   if (event.event == SDL_WINDOWEVENT_CLOSE) {
     PostMessageW(window, WM_CLOSE, 0, 0);
-  } else if (event.event == SDL_WINDOWEVENT_EXPOSED) {
+  } else if (event.event == SDL_WINDOWEVENT_EXPOSED ||
+             event.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
     ShowWhole(window, sdl_windows[window]);
     InvalidateRect(window, nullptr, FALSE);
   }
@@ -323,7 +414,7 @@ void WindowShown(HWND window, bool visible) {
   if (OnDisplayThread()) {
     ShowSdlWindow(window, visible);
   } else {
-    QueueRequest(window, visible ? Request::Show : Request::Hide);
+    QueueRequest(window, visible ? WindowRequest::Show : WindowRequest::Hide);
   }
 }
 
@@ -331,7 +422,7 @@ void WindowDestroyed(HWND window) {
   if (OnDisplayThread()) {
     DestroySdlWindow(window);
   } else {
-    QueueRequest(window, Request::Destroy);
+    QueueRequest(window, WindowRequest::Destroy);
   }
 }
 
@@ -402,6 +493,14 @@ void PreferTheDefaultVisual() {
   SDL_SetHint(SDL_HINT_VIDEO_X11_WINDOW_VISUALID, std::to_string(visual).c_str());
 }
 
+// SDL's own Wayland driver is never used (see wayland_display.cpp): X11 (also through Xwayland)
+// and KMSDRM are, in that order, unless SDL_VIDEODRIVER names a driver other than Wayland.
+void AvoidSdlWayland() {
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  if (asked && *asked && !std::strstr(asked, "wayland")) return;
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11,kmsdrm", SDL_HINT_OVERRIDE);
+}
+
 }  // namespace
 
 bool StartSdlBackend() {
@@ -416,17 +515,22 @@ bool StartSdlBackend() {
   // click that focuses the window.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   PreferTheDefaultVisual();
+  AvoidSdlWayland();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   // SDL falls back to drivers that draw nowhere; the headless display serves better then.
   const char* driver = SDL_GetCurrentVideoDriver();
   if (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
       SDL_GetNumVideoDisplays() < 1) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    SDL_SetError("no X11, Wayland or KMSDRM display");
+    SDL_SetError("no X11 or KMSDRM display");
     return false;
   }
+  // SDL 2.26 has a software framebuffer for X11 only; elsewhere (KMSDRM) the window surface is
+  // drawn through its renderer or not at all.
+  if (std::strcmp(driver, "x11") != 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
   wake_event_type = SDL_RegisterEvents(1);
-  display_thread = std::this_thread::get_id();
+  SDL_AddEventWatch(NoteInvalidFramebuffer, nullptr);
+  BecomeDisplayThread();
   driver_is_not_x11 = std::strcmp(driver, "x11") != 0;
   if (!driver_is_not_x11) {
     // After SDL's own handler, which restores the screen mode and then exits as Xlib's does.
@@ -438,7 +542,7 @@ bool StartSdlBackend() {
 
 const DisplayBackend& SdlBackend() { return kSdl; }
 
-bool OurWindowsMayBeOnX11() { return !driver_is_not_x11; }
+bool OurWindowsMayBeOnX11() { return !driver_is_not_x11 && &ActiveBackend() != &WaylandBackend(); }
 
 unsigned long HostWindowId(HWND window) {
   std::lock_guard<std::mutex> hold(host_ids_lock);

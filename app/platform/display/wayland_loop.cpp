@@ -1,0 +1,68 @@
+// The display thread's wait: the compositor's socket and the wake pipe in one poll, with the
+// read preparation libwayland needs so that no event is left unread in its queue. Requests that
+// do not fit into the socket wait for it to drain without blocking the thread.
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/display/wayland_state.h"
+
+namespace platform::display::wayland {
+namespace {
+
+void DrainWakePipe(int wake_read) {
+  char bytes[64];
+  while (read(wake_read, bytes, sizeof bytes) > 0) {
+  }
+}
+
+// False when the connection broke; *unsent tells that the socket is full.
+bool Flush(wl_display* connection, bool* unsent) {
+  *unsent = wl_display_flush(connection) < 0;
+  return !*unsent || errno == EAGAIN;
+}
+
+void WaitForWake(int wake_read, int timeout_ms) {
+  pollfd wake{wake_read, POLLIN, 0};
+  if (poll(&wake, 1, timeout_ms) > 0) DrainWakePipe(wake_read);
+}
+
+}  // namespace
+
+bool WaitForCompositor(int timeout_ms) {
+  WaylandDisplay& display = Wayland();
+  if (display.lost) {
+    WaitForWake(display.wake_read, timeout_ms);
+    return true;
+  }
+  wl_display* connection = display.connection;
+  while (wl_display_prepare_read(connection) != 0) {
+    if (wl_display_dispatch_pending(connection) < 0) return false;
+  }
+  bool unsent = false;
+  if (!Flush(connection, &unsent)) {
+    wl_display_cancel_read(connection);
+    return false;
+  }
+  pollfd waits[2] = {
+      {wl_display_get_fd(connection), static_cast<short>(POLLIN | (unsent ? POLLOUT : 0)), 0},
+      {display.wake_read, POLLIN, 0}};
+  const int ready = poll(waits, 2, timeout_ms < 0 ? -1 : timeout_ms);
+  if (ready > 0 && (waits[0].revents & (POLLIN | POLLERR | POLLHUP))) {
+    if (wl_display_read_events(connection) < 0) return false;
+  } else {
+    wl_display_cancel_read(connection);
+  }
+  if (ready > 0 && (waits[1].revents & POLLIN)) DrainWakePipe(display.wake_read);
+  if (wl_display_dispatch_pending(connection) < 0) return false;
+  return Flush(connection, &unsent);
+}
+
+void WakeDisplayThread() {
+  const char byte = 1;
+  // A full pipe already holds a wake.
+  [[maybe_unused]] const ssize_t written = write(Wayland().wake_write, &byte, 1);
+}
+
+}  // namespace platform::display::wayland
