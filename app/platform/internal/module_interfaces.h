@@ -3,6 +3,7 @@
 // top-level windows). Nothing outside app/platform/ includes this header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -68,6 +69,11 @@ std::u16string WideFromUtf8(const std::string& text);
 // Runs at the end of every virtual run (after the run's threads are stopped and its windows are
 // gone), so that a module drops per-run state; register once, e.g. from a static initialiser.
 void AddRunEndHandler(void (*handler)());
+
+// ---- Provided by gdi ----------------------------------------------------------------------------
+
+// The live device contexts, bitmaps and fonts (stock objects and the default bitmap not counted).
+void CountGdiObjects(std::size_t* device_contexts, std::size_t* bitmaps, std::size_t* fonts);
 
 // ---- Provided by display ------------------------------------------------------------------------
 
