@@ -113,9 +113,8 @@ void SoakObserver::Transferred(DWORD control_code, const SG_REQ& request, BOOL s
     link_.variant = buffer[10] == '2' ? 1 : 0;
     if (link_.up) return;
     link_.up = true;
+    link_.up_since_ms = now;
     ++link_.recoveries;
-    const std::int64_t since = std::max(link_.down_since_ms, device_back_ms);
-    link_.longest_recovery_ms = std::max(link_.longest_recovery_ms, now - since);
     return;
   }
   if (request.sr_start != ExchangeSectorNumber) return;

@@ -17,9 +17,9 @@
 struct LinkWatch {
   bool up = false;
   std::int64_t down_since_ms = 0;  // the program starts without a link
-  int variant = 0;                 // from the last signature read: 0 for ...0001, 1 for ...0002
+  std::int64_t up_since_ms = 0;
+  int variant = 0;  // from the last signature read: 0 for ...0001, 1 for ...0002
   std::uint64_t recoveries = 0;
-  std::int64_t longest_recovery_ms = 0;  // from the later of the loss and the device's return
 };
 
 // Opens and transfers counted, so that the soak knows when an injected fault that waits for them
