@@ -11,6 +11,15 @@
 
 namespace {
 
+// A sanitizer build runs the program several times slower; its runs are cut to stay near a minute.
+#ifdef QUELT_SANITIZER_BUILD
+constexpr std::int64_t FixedSeedMs = 45'000;
+constexpr const char* TracedHours = "0.004";
+#else
+constexpr std::int64_t FixedSeedMs = 180'000;
+constexpr const char* TracedHours = "0.01";
+#endif
+
 // The trace of a run of the soak program in a process of its own, as a seed is replayed: handle
 // values count up through the life of a process, so two runs in one process differ in them.
 std::string TraceOfSoakProgram(int seed, const char* hours) {
@@ -29,18 +38,18 @@ SoakReport Soak(std::uint64_t seed, std::int64_t virtual_ms) {
   return RunSoak(options);
 }
 
-TEST(SoakTest, ThreeVirtualMinutesFromAFixedSeedHoldEveryInvariant) {
-  const SoakReport report = Soak(1, 180'000);
+TEST(SoakTest, VirtualMinutesFromAFixedSeedHoldEveryInvariant) {
+  const SoakReport report = Soak(1, FixedSeedMs);
   EXPECT_TRUE(report.passed) << report.failure << "\n" << report.summary;
-  EXPECT_GT(report.faults_injected, 5u) << report.summary;
+  EXPECT_GT(report.faults_injected, 2u) << report.summary;
 }
 
 TEST(SoakTest, SameSeedGivesTheSameTrace) {
-  const std::string first = TraceOfSoakProgram(7, "0.01");
-  const std::string second = TraceOfSoakProgram(7, "0.01");
+  const std::string first = TraceOfSoakProgram(7, TracedHours);
+  const std::string second = TraceOfSoakProgram(7, TracedHours);
   ASSERT_GT(first.size(), 10'000u) << first;
   EXPECT_TRUE(first == second) << "the traces of two runs of seed 7 differ";
-  EXPECT_NE(first, TraceOfSoakProgram(8, "0.01"));
+  EXPECT_NE(first, TraceOfSoakProgram(8, TracedHours));
 }
 
 }  // namespace
