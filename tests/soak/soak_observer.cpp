@@ -96,6 +96,10 @@ void SoakObserver::Transferred(DWORD control_code, const SG_REQ& request, BOOL s
                                DWORD bytes) {
   const std::int64_t now = platform::VirtualNowMs();
   const std::uint8_t* buffer = request.sr_sglist[0].sb_buf;
+  // Exchange transfers follow only a probe that found the signature.
+  if (request.sr_start == ExchangeSectorNumber && !link_.up) {
+    Fail("an exchange transfer on a link that no probe found");
+  }
   if (control_code == DISK_IOCTL_WRITE) {
     ++transfers_.writes;
     WirePacket packet;
@@ -107,9 +111,9 @@ void SoakObserver::Transferred(DWORD control_code, const SG_REQ& request, BOOL s
   }
   if (++transfers_.reads == transfers_.reads_awaited) transfers_.reads_reached_ms = now;
   if (request.sr_start == ProbeSectorNumber) {
-    // The probe zeroes its buffer first and never looks at the count.
+    // The probe never looks at the count, and a read that failed finds no signature.
     ++checks_.probes;
-    if (!CarriesSignature(buffer)) return;
+    if (!succeeded || !CarriesSignature(buffer)) return;
     link_.variant = buffer[10] == '2' ? 1 : 0;
     if (link_.up) return;
     link_.up = true;

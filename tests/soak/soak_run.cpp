@@ -13,7 +13,8 @@
 // - after every paint and refresh the screen equals the reference rendering (ReferenceScreen),
 //   and the panel's pixel matrix equals the one reassembled from the stream;
 // - the settings file is absent before the first save and afterwards holds four valid characters,
-//   those of the preferences last saved.
+//   those of the preferences last saved;
+// - the state record's fields of a few values stay within them.
 #include "tests/soak/soak_run.h"
 
 #include <malloc.h>
@@ -209,6 +210,7 @@ class SoakRun {
   void CheckLinkBound();
   void MeasureRecovery();
   void CheckLiveObjects();
+  void CheckStateRanges();
   void SampleMemory();
   void Note(const std::string& text);
   bool PanelShown() const { return IsWindowVisible(Panel.MainWindow) != 0; }
@@ -310,6 +312,7 @@ void SoakRun::AfterStep() {
   CheckSettingsFile();
   CheckLinkBound();
   CheckLiveObjects();
+  CheckStateRanges();
   FollowFault();
   MeasureRecovery();
   if (Now() >= next_sample_ms_) {
@@ -407,6 +410,32 @@ void SoakRun::CheckLiveObjects() {
     if (kind.now <= kind.limit) continue;
     observer_.Fail(std::to_string(kind.now) + " " + kind.what + " live, " +
                    std::to_string(kind.limit) + " at most");
+    return;
+  }
+}
+
+// The state record's fields that take a few values only.
+void SoakRun::CheckStateRanges() {
+  const auto among = [](long value, long first, long last) {
+    return value >= first && value <= last;
+  };
+  const struct {
+    const char* field;
+    long value, first, last;
+  } fields[] = {
+      {"PanelMode", Panel.PanelMode, 0, 1},
+      {"ButtonId", Panel.ButtonId, 0, 29},
+      {"LcdColourIndex", Panel.LcdColourIndex, 0, 4},
+      {"LcdFillStyle", Panel.LcdFillStyle, 0, 1},
+      {"UsbFlag", Panel.UsbFlag, 0, 1},
+      {"AuxFlag", Panel.AuxFlag, 0, 1},
+      {"HeartbeatCount", static_cast<long>(Panel.HeartbeatCount), 0, 10},
+      {"StreamMode", Panel.StreamMode.load(), 0, 1},
+      {"LinkVariant", Panel.LinkVariant.load(), 0, 1},
+  };
+  for (const auto& field : fields) {
+    if (among(field.value, field.first, field.last)) continue;
+    observer_.Fail(std::string(field.field) + " is " + std::to_string(field.value));
     return;
   }
 }
