@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   options.virtual_ms = static_cast<std::int64_t>(hours * 3'600'000.0);
   const char* trace_path = argc > 3 ? argv[3] : nullptr;
   options.record_trace = trace_path != nullptr;
+  options.report_progress = true;
   std::printf("soak: seed %llu, %g virtual hours\n", static_cast<unsigned long long>(options.seed),
               hours);
   std::fflush(stdout);

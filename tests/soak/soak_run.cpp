@@ -442,6 +442,11 @@ void SoakRun::CheckStateRanges() {
 
 void SoakRun::SampleMemory() {
   samples_.push_back({Now(), HeapInUse(), ResidentBytes()});
+  if (options_.report_progress) {
+    std::fprintf(stderr, "soak: seed %llu, %.2f virtual hours, heap %zu bytes\n",
+                 static_cast<unsigned long long>(options_.seed), Now() / 3'600'000.0,
+                 samples_.back().heap);
+  }
   // The first sample may still see caches filling (fonts, glyphs); from there on the heap holds.
   if (samples_.size() < 2) return;
   const MemorySample& first = samples_[0];

@@ -14,6 +14,8 @@ struct SoakOptions {
   std::int64_t virtual_ms = 60'000;
   // Keep the platform's trace of the whole run, for comparing two runs; short runs only.
   bool record_trace = false;
+  // A line on stderr at every memory sample (each virtual hour, or six a run), for long runs.
+  bool report_progress = false;
 };
 
 struct SoakReport {
