@@ -159,11 +159,12 @@ void StartPanel() {
   platform::AdvanceVirtualTime(50);
 }
 
-// Waits for a handler still sleeping (a view switch pauses 200 ms) before the reset runs.
+// The reset waits for what the last input left in the main thread's queue: each view switch in it
+// pauses 200 ms, and an input may have queued dozens.
 void ResetPanel() {
   reset_done = false;
   PostMessageW(reset_window, ResetMessage, 0, 0);
-  for (int step = 0; step < 20 && !reset_done; ++step) platform::AdvanceVirtualTime(20);
+  for (int step = 0; step < 600 && !reset_done; ++step) platform::AdvanceVirtualTime(50);
   if (!reset_done) Fail("the main thread did not come back to its message loop");
   platform::SetVirtualLocalTime(ClockReading());
   Panel.ControllerKey = 0;
