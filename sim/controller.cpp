@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace sim {
 namespace {
@@ -67,6 +68,9 @@ void Controller::RunScript(std::uint32_t now) {
       case ScheduledEvent::Kind::Vanish:
         Vanish(now, event.amount, event.device);
         break;
+      case ScheduledEvent::Kind::Stall:
+        stall_ms_ = event.amount;
+        break;
     }
   }
 }
@@ -104,6 +108,14 @@ std::uint64_t Controller::Open(int device_number) {
 
 bool Controller::Read(std::uint64_t session, std::uint64_t first_sector, std::uint32_t sectors,
                       std::uint8_t* data, std::uint32_t* bytes_moved) {
+  std::uint32_t stall_ms = 0;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    RunScript(Now());
+    stall_ms = std::exchange(stall_ms_, 0);
+  }
+  // Outside the lock: only the reader waits, and time may pass meanwhile (a vanish, say).
+  if (stall_ms > 0) Sleep(stall_ms);
   std::lock_guard<std::mutex> hold(lock_);
   const std::uint32_t now = Now();
   RunScript(now);
@@ -238,6 +250,11 @@ void Controller::FailNextWrites(std::uint32_t count) {
   fail_writes_ = count;
 }
 
+void Controller::StallNextRead(std::uint32_t ms) {
+  std::lock_guard<std::mutex> hold(lock_);
+  stall_ms_ = ms;
+}
+
 void Controller::VanishFor(std::uint32_t ms, int then_as_device) {
   std::lock_guard<std::mutex> hold(lock_);
   Vanish(Now(), ms, then_as_device);
@@ -256,6 +273,13 @@ int Controller::DeviceNumber() const {
 std::vector<ReceivedPacket> Controller::Packets() const {
   std::lock_guard<std::mutex> hold(lock_);
   return packets_;
+}
+
+std::vector<ReceivedPacket> Controller::TakePackets() {
+  std::lock_guard<std::mutex> hold(lock_);
+  std::vector<ReceivedPacket> taken;
+  taken.swap(packets_);
+  return taken;
 }
 
 AudioUnit Controller::Unit() const {

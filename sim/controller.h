@@ -73,12 +73,18 @@ class Controller {
   void FailNextReads(std::uint32_t count);
   void ShortNextReads(std::uint32_t count, std::uint32_t short_by = 2);
   void FailNextWrites(std::uint32_t count);
+  // The next read takes ms on the platform's clock before it is served (or fails, when a read
+  // fault is also pending): a controller or bus that stalls. The controller stays usable meanwhile.
+  void StallNextRead(std::uint32_t ms);
   // Gone (opens and transfers fail, open sessions end) for ms, then back as DSKn (0: same name).
   void VanishFor(std::uint32_t ms, int then_as_device);
   void SetSignature(const std::string& text);
   // The DSK number the controller answers at; 0 until its first named open.
   int DeviceNumber() const;
   std::vector<ReceivedPacket> Packets() const;
+  // The packets received since the last call, taken out of the record, so that a long run keeps
+  // no history. Packets() then starts from what is left.
+  std::vector<ReceivedPacket> TakePackets();
   AudioUnit Unit() const;
   // The LCD as the unit would draw it now.
   LcdImage Screen() const;
@@ -117,6 +123,7 @@ class Controller {
   std::uint32_t short_reads_ = 0;
   std::uint32_t short_by_ = 2;
   std::uint32_t fail_writes_ = 0;
+  std::uint32_t stall_ms_ = 0;
   int device_number_ = 0;
   std::uint64_t session_ = 1;
   bool vanished_ = false;

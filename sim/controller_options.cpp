@@ -53,16 +53,18 @@ bool ParseVanish(const std::string& text, ScheduledEvent* event) {
   return ParseTimed(text.substr(0, arrow), &event->amount, &event->at_ms);
 }
 
-struct CountedFault {
+// "AMOUNT[@MS]": a count of faults, or how long a stall lasts.
+struct ScheduledFault {
   const char* key;
   ScheduledEvent::Kind kind;
 };
 
-constexpr CountedFault CountedFaults[] = {
+constexpr ScheduledFault ScheduledFaults[] = {
     {"fail_opens", ScheduledEvent::Kind::FailOpens},
     {"fail_reads", ScheduledEvent::Kind::FailReads},
     {"short_reads", ScheduledEvent::Kind::ShortReads},
     {"fail_writes", ScheduledEvent::Kind::FailWrites},
+    {"stall", ScheduledEvent::Kind::Stall},
 };
 
 }  // namespace
@@ -91,7 +93,7 @@ bool SetControllerOption(const std::string& key, const std::string& value,
     options->script.push_back(event);
   } else {
     good = false;
-    for (const CountedFault& fault : CountedFaults) {
+    for (const ScheduledFault& fault : ScheduledFaults) {
       if (key != fault.key) continue;
       ScheduledEvent event{fault.kind, 0, 0};
       good = ParseTimed(value, &event.amount, &event.at_ms);

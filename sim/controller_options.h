@@ -11,6 +11,7 @@
 //   short_by=BYTES          bytes missing from a short read (default 2: 5118 of 5120, 510 of 512)
 //   fail_writes=N[@MS]      the next N writes fail; their packets are lost
 //   vanish=FOR[@MS][>N]     gone for FOR ms (from MS after start), then back as DSKn
+//   stall=FOR[@MS]          the next read takes FOR ms before it is served
 #pragma once
 
 #include <cstdint>
@@ -20,10 +21,10 @@
 namespace sim {
 
 struct ScheduledEvent {
-  enum class Kind { Key, FailOpens, FailReads, ShortReads, FailWrites, Vanish };
+  enum class Kind { Key, FailOpens, FailReads, ShortReads, FailWrites, Vanish, Stall };
   Kind kind;
   std::uint32_t at_ms;   // after the controller started
-  std::uint32_t amount;  // key code, count, or vanish duration in ms
+  std::uint32_t amount;  // key code, count, or vanish or stall duration in ms
   int device = 0;        // vanish: the DSK number to come back as, 0 for the same
 };
 

@@ -27,6 +27,7 @@
 // without calling any window procedure, and the modules' run-end handlers reset their state.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -72,6 +73,20 @@ void SetTraceRecording(bool on);
 std::vector<TraceEntry> VirtualTrace();
 // One entry a line, "<ms> t<thread> <text>", for comparing runs and for failure messages.
 std::string FormatTrace(const std::vector<TraceEntry>& trace);
+
+// What the platform holds alive, for long runs that watch for leaks: windows, device contexts,
+// bitmaps and fonts, open kernel handles (threads, block devices), and the timers and posted
+// messages of the run's threads.
+struct LiveObjectCounts {
+  std::size_t windows;
+  std::size_t device_contexts;
+  std::size_t bitmaps;
+  std::size_t fonts;
+  std::size_t kernel_handles;
+  std::size_t timers;
+  std::size_t posted_messages;
+};
+LiveObjectCounts CountLiveObjects();
 
 // Ends the run and drops its platform state (see above). Does nothing when no run is active.
 void EndVirtualRun();

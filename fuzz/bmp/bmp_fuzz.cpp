@@ -1,33 +1,109 @@
-// BMP files from outside (the storage card's picture): whatever the bytes, decoding gives a
-// well-formed bitmap or nothing, and never reads outside the file.
+// BMP files from outside, through both picture loaders: the storage card's (SHLoadDIBitmap, from a
+// file on the card) and the resources' (LoadBitmapW). Whatever the bytes, each loader gives a
+// well-formed bitmap or nothing, never reads outside the file, and both give a picture of the same
+// size; every pixel of the card's picture can be read back. A run-length file of a few dozen bytes
+// may describe a picture of millions of pixels; those are decoded once, through the card, and not
+// read back, which would only repeat the copy the decoder made.
+#include <stdlib.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
-#include "platform/gdi/bmp_decoding.h"
+#include "platform/resources.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const HBITMAP bitmap = platform::gdi::BitmapFromBmp(data, size);
-  if (!bitmap) return 0;
+namespace {
+
+constexpr UINT PictureId = 188;
+constexpr std::int64_t LargePicturePixels = std::int64_t{1} << 20;
+std::string card_picture;
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "bmp_fuzz: %s\n", what);
+  std::abort();
+}
+
+// The bitmap's header, checked; a zero header for no bitmap.
+BITMAP HeaderOf(HBITMAP bitmap) {
   BITMAP header{};
+  if (!bitmap) return header;
   if (GetObjectW(bitmap, sizeof header, &header) != sizeof header || header.bmBitsPixel != 32 ||
       header.bmWidth <= 0 || header.bmHeight <= 0 || header.bmWidthBytes != header.bmWidth * 4) {
-    std::abort();
+    Fail("a decoded bitmap is not well formed");
   }
-  // Every pixel of the picture can be read back.
+  return header;
+}
+
+void Delete(HBITMAP bitmap) {
+  if (bitmap && !DeleteObject(bitmap)) Fail("a decoded bitmap cannot be deleted");
+}
+
+// Copies every pixel of the picture into a 24-bit DIB section, as a screen paint would.
+void ReadBack(HBITMAP bitmap, const BITMAP* header) {
   HDC dc = CreateCompatibleDC(nullptr);
   SelectObject(dc, bitmap);
   BITMAPINFO info{};
   info.bmiHeader = {
-      sizeof(BITMAPINFOHEADER), header.bmWidth, header.bmHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0);
+      sizeof(BITMAPINFOHEADER), header->bmWidth, header->bmHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC copy_dc = CreateCompatibleDC(nullptr);
   const HGDIOBJ original = SelectObject(copy_dc, copy);
-  if (!BitBlt(copy_dc, 0, 0, header.bmWidth, header.bmHeight, dc, 0, 0, SRCCOPY)) std::abort();
+  if (!BitBlt(copy_dc, 0, 0, header->bmWidth, header->bmHeight, dc, 0, 0, SRCCOPY)) {
+    Fail("a decoded bitmap cannot be read back");
+  }
   SelectObject(copy_dc, original);
   DeleteDC(copy_dc);
   DeleteObject(copy);
   DeleteDC(dc);
-  if (!DeleteObject(bitmap)) std::abort();
+}
+
+void PutOnCard(const std::uint8_t* data, std::size_t size) {
+  std::FILE* file = std::fopen(card_picture.c_str(), "wb");
+  if (!file || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) {
+    Fail("the card is not writable");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The card in memory where the host has a RAM file system: every input is a file on it.
+  static char card[] = "/dev/shm/quelt-bmp-fuzz-XXXXXX";
+  if (mkdtemp(card) == nullptr) {
+    static char fallback[] = "/tmp/quelt-bmp-fuzz-XXXXXX";
+    if (mkdtemp(fallback) == nullptr) std::abort();
+    std::copy(fallback, fallback + sizeof fallback, card);
+  }
+  std::atexit([] { std::filesystem::remove_all(card); });
+  setenv("QUELT_STORAGE_CARD", card, 1);
+  card_picture = std::string(card) + "/QUELTIMAGE.bmp";
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  PutOnCard(data, size);
+  const HBITMAP from_card = SHLoadDIBitmap(u"\\Storage Card\\QUELTIMAGE.bmp");
+  const BITMAP card_header = HeaderOf(from_card);
+  if (std::int64_t{card_header.bmWidth} * card_header.bmHeight > LargePicturePixels) {
+    Delete(from_card);
+    return 0;
+  }
+  const ResourceBlob blob = {PictureId, data, size};
+  const ResourceTable table = {&blob, 1, nullptr, 0, nullptr, 0, nullptr, 0};
+  SetResourceTable(&table);
+  const HBITMAP from_resources = LoadBitmapW(nullptr, MAKEINTRESOURCEW(PictureId));
+  SetResourceTable(nullptr);
+  const BITMAP resource_header = HeaderOf(from_resources);
+  if (card_header.bmWidth != resource_header.bmWidth ||
+      card_header.bmHeight != resource_header.bmHeight) {
+    Fail("the two loaders give pictures of different sizes");
+  }
+  if (from_card) ReadBack(from_card, &card_header);
+  Delete(from_card);
+  Delete(from_resources);
   return 0;
 }

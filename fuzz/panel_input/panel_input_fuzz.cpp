@@ -2,8 +2,12 @@
 // virtual time on the headless display). After every event the panel's state must stay within its
 // ranges and every packet it queued must be one the controller knows.
 //
-// The program runs on from input to input, as a panel does from touch to touch; pen-downs on the
-// exit corner (x from 771, y up to 29) are left out, since they end it.
+// One program runs for the whole session, so that an input costs only its own events; before each
+// input it is put back into one state (the panel in front in the full view, the preferences and
+// the arrow and key memories at their start, no finger down, the queue empty, the heartbeat and
+// autosave timers restarted, the clock at one reading), so that an input does the same whatever
+// ran before it. Pen-downs on the exit corner (x from 771, y up to 29) are left out, since they end
+// the program.
 //
 // Input: records of five bytes. Byte 0: bits 0 to 1 pick the event (pen down, pen up, key code;
 // 3 lets time pass only), bits 2 to 7 the virtual time that passes after it in steps of 10 ms.
@@ -100,17 +104,70 @@ bool TakeKnownPackets() {
   std::abort();
 }
 
+const SYSTEMTIME& ClockReading() {
+  static const SYSTEMTIME reading = platform::LocalTime(2026, 1, 1, 8, 0, 0);
+  return reading;
+}
+
+// The state every input starts from, set on the main thread between two of its messages.
+constexpr UINT ResetMessage = WM_USER + 1;
+HWND reset_window = nullptr;
+bool reset_done = false;
+
+void ResetOnMainThread() {
+  KillTimer(Panel.MainWindow, TIMER_TOUCH_REPEAT);
+  Panel.PanelMode = FullPanelMode;
+  Panel.PenX = Panel.PenY = 0;
+  Panel.ButtonId = 0;
+  Panel.LastVolumeButton = Panel.LastFileButton = 0;
+  Panel.TouchPacketTag = 0x30;
+  Panel.PreviousControllerKey = 0x53;
+  Panel.NavigationInFront = 0;
+  Panel.HeartbeatCount = 10;
+  Panel.UsbFlag = Panel.AuxFlag = Panel.LcdColourIndex = Panel.LcdFillStyle = 0;
+  Panel.SavedUsbFlag = Panel.SavedAuxFlag = Panel.SavedLcdColourIndex = Panel.SavedLcdFillStyle = 0;
+  Panel.StreamMode = 1;
+  ShowWindow(Panel.MainWindow, SW_SHOW);
+  SetForegroundWindow(Panel.MainWindow);
+  SetTimer(Panel.MainWindow, TIMER_HEARTBEAT, HeartbeatPeriodMs, nullptr);
+  SetTimer(Panel.MainWindow, TIMER_AUTOSAVE, AutosavePeriodMs, nullptr);
+  reset_done = true;
+}
+
+LRESULT ResetWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message != ResetMessage) return DefWindowProcW(window, message, wparam, lparam);
+  ResetOnMainThread();
+  return 0;
+}
+
+int RunPanel() {
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = ResetWindowProc;
+  window_class.lpszClassName = W("PanelInputFuzzReset");
+  RegisterClassW(&window_class);
+  reset_window = CreateWindowExW(0, W("PanelInputFuzzReset"), W("PanelInputFuzzReset"), WS_POPUP, 0,
+                                 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  return AppMain(nullptr, nullptr, nullptr, SW_SHOW);
+}
+
 void StartPanel() {
   ResetPanelState();
-  platform::StartVirtualRun(platform::LocalTime(2026, 1, 1, 8, 0, 0));
-  platform::StartMainThread([] { return AppMain(nullptr, nullptr, nullptr, SW_SHOW); });
+  platform::StartVirtualRun(ClockReading());
+  platform::StartMainThread(RunPanel);
   // A run that lasts for the whole fuzzing session would otherwise keep every message it saw.
   platform::SetTraceRecording(false);
-  // Start-up, and the controller's show key, so that touches meet a panel in front.
   platform::AdvanceVirtualTime(50);
-  Panel.ControllerKey = 0x53;
-  PostMessageW(Panel.MainWindow, WM_CONTROLLER_KEY, 0, 0);
-  platform::AdvanceVirtualTime(10);
+}
+
+// The reset waits for what the last input left in the main thread's queue: each view switch in it
+// pauses 200 ms, and an input may have queued dozens.
+void ResetPanel() {
+  reset_done = false;
+  PostMessageW(reset_window, ResetMessage, 0, 0);
+  for (int step = 0; step < 600 && !reset_done; ++step) platform::AdvanceVirtualTime(50);
+  if (!reset_done) Fail("the main thread did not come back to its message loop");
+  platform::SetVirtualLocalTime(ClockReading());
+  Panel.ControllerKey = 0;
 }
 
 }  // namespace
@@ -130,6 +187,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   constexpr std::size_t RecordBytes = 5;
+  ResetPanel();
+  if (!TakeKnownPackets()) Fail("unknown packet queued");
   for (std::size_t at = 0; at + RecordBytes <= size; at += RecordBytes) {
     const std::uint8_t* record = data + at;
     const int x = record[1] | record[2] << 8;

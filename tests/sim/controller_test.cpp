@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/testing.h"
 #include "sim/lcd_stream.h"
 #include "tests/sim/sim_test_support.h"
 
@@ -209,10 +210,33 @@ TEST(SimulatedController, FaultsFromTheTestFace) {
   const auto packets = link.controller->Packets();
   ASSERT_EQ(packets.size(), 1u) << "a failed write loses its packet";
   EXPECT_EQ(packets[0].bytes, sim::TouchKeyPacket(sim::PanelKey::Cd));
+  EXPECT_EQ(link.controller->TakePackets().size(), 1u);
+  EXPECT_TRUE(link.controller->Packets().empty()) << "taken packets leave the record";
 
   link.controller->FailNextOpens(1);
   EXPECT_EQ(link.controller->Open(1), 0u);
   EXPECT_NE(link.controller->Open(1), 0u);
+}
+
+// The read waits on the platform's clock, here the virtual one, without holding the controller.
+TEST(SimulatedController, StalledReadTakesItsTimeWhileTheControllerStaysUsable) {
+  platform::VirtualRunScope run(platform::LocalTime(2026, 1, 1, 8, 0, 0));
+  Link link("stall=300");
+  bool done = false;
+  std::int64_t served_at = -1;
+  Sectors sectors;
+  ASSERT_TRUE(platform::StartMainThread([&] {
+    sectors = link.Read(sim::ExchangeSector, 10, &done);
+    served_at = platform::VirtualNowMs();
+    return 0;
+  }));
+  platform::AdvanceVirtualTime(100);
+  EXPECT_EQ(served_at, -1);
+  link.controller->QueueKey(0x53);
+  platform::AdvanceVirtualTime(300);
+  EXPECT_EQ(served_at, 300);
+  EXPECT_TRUE(done);
+  EXPECT_EQ(sectors[506], 0x53) << "served as the controller is when the stall ends";
 }
 
 TEST(SimulatedController, FailedOpensFromOptions) {

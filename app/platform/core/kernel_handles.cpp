@@ -64,6 +64,11 @@ std::uint64_t KernelHandleWatermark() {
   return Table().next_serial;
 }
 
+std::size_t KernelHandleCount() {
+  std::lock_guard<std::mutex> lock(Table().mutex);
+  return Table().entries.size();
+}
+
 void CloseKernelHandlesSince(std::uint64_t watermark) {
   std::vector<KernelEntry> closing;
   {

@@ -158,6 +158,19 @@ std::string FormatTrace(const std::vector<TraceEntry>& trace) {
   return text;
 }
 
+LiveObjectCounts CountLiveObjects() {
+  LiveObjectCounts counts{};
+  CountGdiObjects(&counts.device_contexts, &counts.bitmaps, &counts.fonts);
+  counts.kernel_handles = KernelHandleCount();
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  counts.windows = Core().windows.size();
+  for (const auto& thread : Core().run.threads) {
+    counts.timers += thread->timers.size();
+    counts.posted_messages += thread->posted.size();
+  }
+  return counts;
+}
+
 void EndVirtualRun() {
   CoreState& core = Core();
   std::vector<HWND> removed;

@@ -144,3 +144,14 @@ StockKind StockObjectKind(HGDIOBJ object) {
 }
 
 }  // namespace platform::gdi
+
+namespace platform {
+
+void CountGdiObjects(std::size_t* device_contexts, std::size_t* bitmaps, std::size_t* fonts) {
+  std::lock_guard<std::mutex> hold(gdi::GdiLock());
+  *device_contexts = gdi::Dcs().size();
+  *bitmaps = gdi::Bitmaps().size();
+  *fonts = gdi::Fonts().size();
+}
+
+}  // namespace platform

@@ -1,9 +1,10 @@
 // How the platform's modules reach each other: core (windows, queues, timers, threads, clocks),
-// display (SDL2 and headless backends), gdi (device contexts and bitmaps), desktop (the host's
-// top-level windows) and devices (the link devices). Nothing outside app/platform/ includes this
-// header.
+// display (Wayland, SDL2 and headless backends), gdi (device contexts and bitmaps), desktop (the
+// host's top-level windows) and devices (the link devices). Nothing outside app/platform/ includes
+// this header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -89,6 +90,11 @@ bool StopRequested();
 
 // The link devices for the start line: "DSK1=/dev/quelt-link", the named ones comma-separated.
 std::string DescribeLinkDevices();
+
+// ---- Provided by gdi ----------------------------------------------------------------------------
+
+// The live device contexts, bitmaps and fonts (stock objects and the default bitmap not counted).
+void CountGdiObjects(std::size_t* device_contexts, std::size_t* bitmaps, std::size_t* fonts);
 
 // ---- Provided by display ------------------------------------------------------------------------
 
