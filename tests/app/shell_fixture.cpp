@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <thread>
 
 #include "app/app_main.h"
@@ -85,14 +88,15 @@ void ShellTest::StartProgram(int show_code, std::function<void()> prepare) {
 
 int ShellTest::HomeProgramStarts() const {
   // The home program is a real process running in real time beside the virtual run: give it a
-  // moment to write its line.
-  for (int attempt = 0; attempt < 200 && !fs::exists(CardPath("home.log")); ++attempt) {
+  // moment to write its line (the file exists as soon as the shell opened it, before the line).
+  std::string written;
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    std::ifstream log(CardPath("home.log"));
+    written.assign(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>());
+    if (!written.empty() && written.back() == '\n') break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  std::ifstream log(CardPath("home.log"));
-  int starts = 0;
-  for (std::string line; std::getline(log, line);) ++starts;
-  return starts;
+  return static_cast<int>(std::count(written.begin(), written.end(), '\n'));
 }
 
 void ShellTest::RunOnMainThread(std::function<void()> action) {
