@@ -59,7 +59,7 @@ static void HandOverToRunningInstance(HWND running) {
   SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(running) | 1));
 }
 
-static void CreateDrawingSurfaces(HDC window_dc) {
+void CreateDrawingSurfaces(HDC window_dc) {
   Panel.BackBufferBitmap = CreateCompatibleBitmap(window_dc, ScreenWidth, ScreenHeight);
   Panel.BackBufferDc = CreateCompatibleDC(window_dc);
   Panel.BackBufferPreviousBitmap = SelectObject(Panel.BackBufferDc, Panel.BackBufferBitmap);

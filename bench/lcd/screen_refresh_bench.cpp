@@ -66,15 +66,7 @@ HWND PreparePanel() {
     Panel.MainWindow = made;
     LoadPictures(made);
     HDC dc = GetDC(made);
-    Panel.BackBufferBitmap = CreateCompatibleBitmap(dc, Width, Height);
-    Panel.BackBufferDc = CreateCompatibleDC(dc);
-    Panel.BackBufferPreviousBitmap = SelectObject(Panel.BackBufferDc, Panel.BackBufferBitmap);
-    Panel.LcdBackdropDib = CreateCanvasDib(dc, Width, Height);
-    Panel.LcdBackdropDc = CreateCompatibleDC(dc);
-    Panel.LcdCanvasDib = CreateCanvasDib(dc, Width, Height);
-    Panel.LcdCanvasDc = CreateCompatibleDC(dc);
-    SelectObject(Panel.LcdBackdropDc, Panel.LcdBackdropDib);
-    SelectObject(Panel.LcdCanvasDc, Panel.LcdCanvasDib);
+    CreateDrawingSurfaces(dc);
     GetObjectW(Panel.LcdBackdropDib, sizeof(BITMAP), &Panel.LcdBackdropHeader);
     GetObjectW(Panel.LcdCanvasDib, sizeof(BITMAP), &Panel.LcdCanvasHeader);
     ReleaseDC(made, dc);

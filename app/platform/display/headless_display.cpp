@@ -18,11 +18,7 @@ void NothingToDo(HWND) {}
 void NothingToShow(HWND, bool) {}
 
 // The surfaces are the screen: what was drawn is shown already.
-bool ForgetDirty(HWND window) {
-  std::lock_guard<std::mutex> hold(SurfacesLock());
-  WindowRecord* record = FindWindowRecord(window);
-  return record && !TakeDirty(*record).empty();
-}
+bool ForgetDirty(HWND window) { return !TakeDirty(window).empty(); }
 
 bool NeverPumps() { return false; }
 

@@ -427,13 +427,7 @@ void WindowDestroyed(HWND window) {
 }
 
 bool Present(HWND window) {
-  std::vector<RECT> dirty;
-  {
-    std::lock_guard<std::mutex> hold(SurfacesLock());
-    WindowRecord* record = FindWindowRecord(window);
-    if (!record) return false;
-    dirty = TakeDirty(*record);
-  }
+  const std::vector<RECT> dirty = TakeDirty(window);
   if (dirty.empty() || !OnDisplayThread()) return false;
   const auto found = sdl_windows.find(window);
   return found != sdl_windows.end() && ShowRects(window, found->second, dirty);

@@ -141,13 +141,7 @@ void WindowDestroyed(HWND window) {
 
 // The compositor shows what was committed at its next frame; a hidden window shows nothing.
 bool Present(HWND window) {
-  std::vector<RECT> dirty;
-  {
-    std::lock_guard<std::mutex> hold(SurfacesLock());
-    WindowRecord* record = FindWindowRecord(window);
-    if (!record) return false;
-    dirty = TakeDirty(*record);
-  }
+  const std::vector<RECT> dirty = TakeDirty(window);
   if (dirty.empty() || !OnDisplayThread()) return false;
   Toplevel* toplevel = ToplevelOfWindow(window);
   if (!toplevel || !toplevel->shown || Wayland().lost) return false;

@@ -113,9 +113,10 @@ void AddDirty(WindowRecord& record, const RECT& rect) {
   }
 }
 
-std::vector<RECT> TakeDirty(WindowRecord& record) {
+std::vector<RECT> TakeDirty(HWND window) {
   std::vector<RECT> taken;
-  taken.swap(record.dirty);
+  std::lock_guard<std::mutex> hold(SurfacesLock());
+  if (WindowRecord* record = FindWindowRecord(window)) taken.swap(record->dirty);
   return taken;
 }
 

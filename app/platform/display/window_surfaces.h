@@ -57,8 +57,9 @@ void ForEachVisibleTopLevel(const std::function<void(const WindowRecord&)>& visi
 // Adds rect, clipped to the surface, to what waits to be presented; it joins the last rectangle
 // when it continues it downwards. The lock must be held.
 void AddDirty(WindowRecord& record, const RECT& rect);
-// Returns what waits to be presented and empties it. The lock must be held.
-std::vector<RECT> TakeDirty(WindowRecord& record);
+// Returns what waits to be presented on the window and empties it; nothing for a window without a
+// record. Takes the lock itself.
+std::vector<RECT> TakeDirty(HWND window);
 
 // The window's pixels move into memory of the backend's (of the surface's size and layout), or
 // back into memory of the record's own. False when the record's own memory cannot be had. The
