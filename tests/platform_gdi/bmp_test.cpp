@@ -182,6 +182,31 @@ TEST_F(ResourceBitmaps, BrokenFilesAreRefused) {
   }
 }
 
+// A run-length file of a few dozen bytes can describe a picture of any size: sixteen million
+// pixels (4096 x 4096) are taken, a row more is refused before anything is allocated.
+TEST_F(ResourceBitmaps, TheLargestPictureLoadsAndARowMoreIsRefused) {
+  BmpLayout layout;
+  layout.width = 4096;
+  layout.bits = 8;
+  layout.compression = kBmpRle8;
+  layout.palette = Palette(2);
+  layout.pixels = {0, 1};  // the end of the picture, at once
+  for (const int height : {4096, 4097}) {
+    layout.height = height;
+    const HBITMAP bitmap = Load(BmpFile(layout));
+    if (height == 4097) {
+      EXPECT_EQ(bitmap, nullptr);
+      continue;
+    }
+    ASSERT_NE(bitmap, nullptr);
+    BITMAP header{};
+    ASSERT_EQ(GetObjectW(bitmap, sizeof header, &header), static_cast<int>(sizeof header));
+    EXPECT_EQ(header.bmWidth, 4096);
+    EXPECT_EQ(header.bmHeight, 4096);
+    EXPECT_TRUE(DeleteObject(bitmap));
+  }
+}
+
 TEST_F(ResourceBitmaps, RunLengthStreamsThatOverrunThePictureOrStopShortDoNotCrash) {
   const Picture picture = Paletted("rle", 8, 40, kBmpRle8);
   const std::vector<std::uint8_t> good = BmpFile(picture.layout);
