@@ -59,7 +59,7 @@ static void HandOverToRunningInstance(HWND running) {
   SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(running) | 1));
 }
 
-void CreateDrawingSurfaces(HDC window_dc) {
+bool CreateDrawingSurfaces(HDC window_dc) {
   Panel.BackBufferBitmap = CreateCompatibleBitmap(window_dc, ScreenWidth, ScreenHeight);
   Panel.BackBufferDc = CreateCompatibleDC(window_dc);
   Panel.BackBufferPreviousBitmap = SelectObject(Panel.BackBufferDc, Panel.BackBufferBitmap);
@@ -70,6 +70,8 @@ void CreateDrawingSurfaces(HDC window_dc) {
   Panel.LcdCanvasDc = CreateCompatibleDC(window_dc);
   SelectObject(Panel.LcdBackdropDc, Panel.LcdBackdropDib);
   SelectObject(Panel.LcdCanvasDc, Panel.LcdCanvasDib);
+  return GetObjectW(Panel.LcdBackdropDib, sizeof(BITMAP), &Panel.LcdBackdropHeader) &&
+         GetObjectW(Panel.LcdCanvasDib, sizeof(BITMAP), &Panel.LcdCanvasHeader);
 }
 
 static void DrawFirstPicture(HDC window_dc) {
@@ -127,9 +129,7 @@ BOOL StartUp(HINSTANCE instance, int) {
   Panel.LcdCanvasDib = nullptr;
   Panel.LcdCanvasDc = nullptr;
   HDC window_dc = GetDC(window);
-  CreateDrawingSurfaces(window_dc);
-  if (!GetObjectW(Panel.LcdBackdropDib, sizeof(BITMAP), &Panel.LcdBackdropHeader) ||
-      !GetObjectW(Panel.LcdCanvasDib, sizeof(BITMAP), &Panel.LcdCanvasHeader)) {
+  if (!CreateDrawingSurfaces(window_dc)) {
     ReleaseDC(window, window_dc);
     return 0;
   }

@@ -14,8 +14,9 @@ BOOL LaunchProgram(HWND owner, LPCWSTR file, LPCWSTR parameters, int show_code);
 // An empty 24-bit bottom-up DIB section of the given size, or 0.
 HBITMAP CreateCanvasDib(HDC dc, int width, int height);
 // The BackBuffer and the LCD's backdrop and canvas DIB sections, of the screen's size, each
-// selected into a DC of its own.
-void CreateDrawingSurfaces(HDC window_dc);
+// selected into a DC of its own, with the DIB sections' headers read; false when the DIB sections
+// cannot be had.
+bool CreateDrawingSurfaces(HDC window_dc);
 
 // The home program that the panel starts beside itself.
 extern const LPCWSTR HomeProgramPath;

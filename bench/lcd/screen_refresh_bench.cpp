@@ -66,9 +66,7 @@ HWND PreparePanel() {
     Panel.MainWindow = made;
     LoadPictures(made);
     HDC dc = GetDC(made);
-    CreateDrawingSurfaces(dc);
-    GetObjectW(Panel.LcdBackdropDib, sizeof(BITMAP), &Panel.LcdBackdropHeader);
-    GetObjectW(Panel.LcdCanvasDib, sizeof(BITMAP), &Panel.LcdCanvasHeader);
+    if (!CreateDrawingSurfaces(dc)) std::abort();
     ReleaseDC(made, dc);
     std::filesystem::remove_all(card);
     return made;
