@@ -20,7 +20,7 @@
 #include "platform/display/display_backend.h"
 #include "platform/display/display_thread.h"
 #include "platform/display/host_windows.h"
-#include "platform/display/wayland_state.h"
+#include "platform/display/wayland/wayland_state.h"
 #include "platform/display/window_surfaces.h"
 
 namespace platform::display {

@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "platform/display/display_backend.h"
-#include "platform/display/wayland_state.h"
+#include "platform/display/wayland/wayland_state.h"
 #include "platform/internal/module_interfaces.h"
 
 namespace platform::display::wayland {

@@ -2,7 +2,7 @@
 // an OK button that a touch, Return, Escape or the window manager's close answers. SDL's own
 // boxes run in a forked helper process that survives a killed program and keeps its windows on
 // the X server, where the next start would find the dead panel and give way to it.
-#include "platform/display/sdl_message_box.h"
+#include "platform/display/sdl/sdl_message_box.h"
 
 #include <algorithm>
 #include <vector>

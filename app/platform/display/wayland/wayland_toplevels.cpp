@@ -7,7 +7,7 @@
 #include <cerrno>  // program_invocation_short_name
 #include <cstdint>
 
-#include "platform/display/wayland_state.h"
+#include "platform/display/wayland/wayland_state.h"
 #include "platform/display/window_surfaces.h"
 #include "platform/internal/module_interfaces.h"
 

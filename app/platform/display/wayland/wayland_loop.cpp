@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "platform/display/wayland_state.h"
+#include "platform/display/wayland/wayland_state.h"
 
 namespace platform::display::wayland {
 namespace {

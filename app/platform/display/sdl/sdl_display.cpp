@@ -30,7 +30,7 @@
 #include "platform/display/display_thread.h"
 #include "platform/display/host_windows.h"
 #include "platform/display/letterbox.h"
-#include "platform/display/sdl_message_box.h"
+#include "platform/display/sdl/sdl_message_box.h"
 #include "platform/display/window_surfaces.h"
 
 namespace platform::display {

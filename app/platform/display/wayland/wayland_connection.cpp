@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/display/wayland_state.h"
+#include "platform/display/wayland/wayland_state.h"
 
 namespace platform::display::wayland {
 namespace {

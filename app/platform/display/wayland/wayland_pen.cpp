@@ -6,7 +6,7 @@
 // kiosk panel shows no arrow.
 #include <linux/input-event-codes.h>
 
-#include "platform/display/wayland_state.h"
+#include "platform/display/wayland/wayland_state.h"
 
 namespace platform::display::wayland {
 namespace {

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-#include "platform/display/wayland_state.h"
+#include "platform/display/wayland/wayland_state.h"
 #include "platform/display/window_surfaces.h"
 
 namespace platform::display::wayland {
