@@ -134,6 +134,10 @@ constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
 constexpr UINT WM_USER = 0x0400;
 
+// wParam of the mouse messages: which buttons are down.
+constexpr WPARAM MK_LBUTTON = 0x0001;
+constexpr WPARAM MK_RBUTTON = 0x0002;
+
 constexpr UINT CS_VREDRAW = 0x0001;
 constexpr UINT CS_HREDRAW = 0x0002;
 
@@ -311,6 +315,8 @@ struct LOGFONTW {
 constexpr UINT DT_CENTER = 0x0001;
 constexpr int OPAQUE = 2;
 constexpr int TRANSPARENT = 1;
+// What the colour setters answer for a context that does not exist.
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 #define RGB(r, g, b)                                                          \
   (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<BYTE>(g) << 8) | \

@@ -57,6 +57,30 @@ Window* FindWindowLocked(HWND handle) {
   return found == Core().windows.end() ? nullptr : &found->second;
 }
 
+bool IsTopLevel(const Window& window) {
+  return window.parent == nullptr || (window.style & WS_CHILD) == 0;
+}
+
+bool WindowShownLocked(const Window& window) {
+  for (const Window* w = &window; w != nullptr; w = FindWindowLocked(w->parent)) {
+    if (!w->visible) return false;
+    if (IsTopLevel(*w)) return true;
+  }
+  return true;
+}
+
+LRESULT CallWindowProcedure(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) {
+  WNDPROC procedure = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(Core().mutex);
+    Window* window = FindWindowLocked(handle);
+    if (window == nullptr) return 0;
+    procedure = window->window_class->procedure;
+    handle = window->handle;
+  }
+  return procedure(handle, message, wparam, lparam);
+}
+
 bool Wake(ThreadState* thread) {
   if (thread == nullptr) return false;
   CoreState& core = Core();

@@ -172,6 +172,8 @@ Window* FindWindowLocked(HWND handle);
 
 // Whether the window and every window it sits in are shown.
 bool WindowShownLocked(const Window& window);
+// A window without a parent, or one that is no child (an owned popup).
+bool IsTopLevel(const Window& window);
 
 // Removes a window without calling its procedure: its queued messages, timers and children go
 // with it. Appends the handles removed, for the display to be told once the lock is released.

@@ -56,37 +56,13 @@ void AddToUpdateRegion(Window& window, const RECT& area) {
   }
 }
 
-bool TopLevel(const Window& window) {
-  return window.parent == nullptr || (window.style & WS_CHILD) == 0;
-}
-
 WindowInfo InfoOf(const Window& window) {
   return WindowInfo{window.handle,      window.window_class->name, window.title,
-                    TopLevel(window),   WindowShownLocked(window), window.rect,
+                    IsTopLevel(window), WindowShownLocked(window), window.rect,
                     window.owner_thread};
 }
 
 }  // namespace
-
-bool WindowShownLocked(const Window& window) {
-  for (const Window* w = &window; w != nullptr; w = FindWindowLocked(w->parent)) {
-    if (!w->visible) return false;
-    if (TopLevel(*w)) return true;
-  }
-  return true;
-}
-
-LRESULT CallWindowProcedure(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) {
-  WNDPROC procedure = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(Core().mutex);
-    Window* window = FindWindowLocked(handle);
-    if (window == nullptr) return 0;
-    procedure = window->window_class->procedure;
-    handle = window->handle;
-  }
-  return procedure(handle, message, wparam, lparam);
-}
 
 }  // namespace platform::core
 

@@ -94,7 +94,7 @@ HWND FindWindowW(LPCWSTR class_name, LPCWSTR title) {
 HWND GetForegroundWindow() {
   if (UseX11()) return HandleOfHostWindow(X11ActiveWindow());
   HWND focused = nullptr;
-  if (display::WaylandKeyboardFocus(&focused)) return focused;
+  if (display::KeyboardFocus(&focused)) return focused;
   return own_foreground.load();
 }
 

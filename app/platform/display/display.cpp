@@ -1,18 +1,18 @@
 // The display's side of the platform's module interfaces: window surfaces for core and gdi, and
-// the choice of backend.
-// Start reading at ChooseBackend: Wayland when a compositor is asked for, else SDL when a display
-// is there, waiting for one that is asked for but not up yet, headless otherwise.
-#include <SDL.h>
-
+// the choice of backend. Start reading at ChooseBackend: the first backend of the table that
+// starts, else a wait for a display that is asked for but not up yet, else headless.
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "platform/desktop/foreground.h"
 #include "platform/diagnostics.h"
 #include "platform/display/display_backend.h"
+#include "platform/display/display_thread.h"
 #include "platform/display/host_windows.h"
+#include "platform/display/pen_input.h"
 #include "platform/display/screen_file.h"
 #include "platform/display/window_surfaces.h"
 #include "platform/testing_display.h"
@@ -36,35 +36,29 @@ void TellPresentObserver(HWND window) {
 
 std::mutex choosing;
 
-// A real display: a Wayland compositor when one is asked for, else whatever SDL finds.
-bool StartHostBackend() {
-  if (StartWaylandBackend()) {
-    chosen_backend = &WaylandBackend();
-  } else if (StartSdlBackend()) {
-    chosen_backend = &SdlBackend();
+// The first backend of the table that starts; each that cannot has said why.
+bool StartRealDisplay() {
+  for (const DisplayBackendEntry& entry : DisplayBackends()) {
+    if (entry.start()) {
+      chosen_backend = &entry.operations();
+      return true;
+    }
   }
-  return chosen_backend.load() != nullptr;
+  return false;
 }
 
-// Decided once, on the thread that creates the first top-level window: with Wayland or SDL that
-// thread becomes the display thread, the only one that touches the host's display. A backend
-// that cannot start says so in one line, and the next is tried.
+// Decided once, on the thread that creates the first top-level window: with a real display that
+// thread becomes the display thread, the only one that touches the host's display.
 void ChooseBackend() {
   std::lock_guard<std::mutex> hold(choosing);
   if (chosen_backend.load()) return;
-  std::string description = "headless";
   if (HeadlessForced()) {
     chosen_backend = &HeadlessBackend();
-  } else if (StartHostBackend() || WaitForRequestedDisplay(StartHostBackend, SDL_GetError())) {
-    description = chosen_backend.load() == &WaylandBackend()
-                      ? std::string("Wayland")
-                      : std::string("SDL ") + SDL_GetCurrentVideoDriver();
-  } else {
-    LogLine(LogPriority::Warning,
-            std::string("no display available (") + SDL_GetError() + "); running headless");
+  } else if (!StartRealDisplay() && !WaitForRequestedDisplay(StartRealDisplay)) {
+    LogLine(LogPriority::Warning, "no display available; running headless");
     chosen_backend = &HeadlessBackend();
   }
-  LogStartLine(description);
+  LogStartLine(chosen_backend.load()->description());
   // A user's headless run, not a test's.
   if (chosen_backend.load() == &HeadlessBackend() && !headless_forced_by_test &&
       !VirtualTimeActive()) {
@@ -80,6 +74,14 @@ bool HeadlessForced() {
          (requested && std::strcmp(requested, "headless") == 0);
 }
 
+bool FullScreenAsked() {
+  static const bool asked = [] {
+    const char* fullscreen = std::getenv("QUELT_FULLSCREEN");
+    return fullscreen && std::strcmp(fullscreen, "1") == 0;
+  }();
+  return asked;
+}
+
 const DisplayBackend& ActiveBackend() {
   const DisplayBackend* backend = chosen_backend.load();
   return backend ? *backend : HeadlessBackend();
@@ -87,6 +89,34 @@ const DisplayBackend& ActiveBackend() {
 
 bool PostInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   return IsWindowEnabled(window) && PostMessageW(window, message, wparam, lparam);
+}
+
+unsigned long HostWindowId(HWND window) {
+  const DisplayBackend& backend = ActiveBackend();
+  return backend.host_window_id ? backend.host_window_id(window) : 0;
+}
+
+HWND WindowOfHostId(unsigned long host_id) {
+  const DisplayBackend& backend = ActiveBackend();
+  return backend.window_of_host_id ? backend.window_of_host_id(host_id) : nullptr;
+}
+
+bool OurWindowsMayBeOnX11() {
+  const DisplayBackend& backend = ActiveBackend();
+  return !backend.hidden_from_x_server || !backend.hidden_from_x_server();
+}
+
+bool KeyboardFocus(HWND* focused) {
+  const DisplayBackend& backend = ActiveBackend();
+  return backend.keyboard_focus && backend.keyboard_focus(focused);
+}
+
+void RaiseOnScreen(HWND window) {
+  {
+    std::lock_guard<std::mutex> hold(SurfacesLock());
+    RaiseWindowRecord(window);
+  }
+  if (DisplayRunsHere()) ActiveBackend().raised(window);
 }
 
 }  // namespace display
@@ -99,7 +129,7 @@ void DisplayWindowCreated(HWND window, const RECT& rect, bool top_level) {
     if (!AddWindowRecord(window, rect, top_level)) return;
   }
   if (top_level) ChooseBackend();
-  ActiveBackend().window_created(window);
+  CreateOnDisplayThread(ActiveBackend(), window);
 }
 
 void DisplayWindowShown(HWND window, bool visible) {
@@ -110,13 +140,17 @@ void DisplayWindowShown(HWND window, bool visible) {
     record->visible = visible;
     if (visible) RaiseWindowRecord(window);
   }
-  if (!visible) desktop::ForgetForeground(window);
-  ActiveBackend().window_shown(window, visible);
+  if (!visible) {
+    desktop::ForgetForeground(window);
+    LiftPenFrom(window);
+  }
+  ShowOnDisplayThread(ActiveBackend(), window, visible);
 }
 
 void DisplayWindowDestroyed(HWND window) {
   desktop::ForgetForeground(window);
-  ActiveBackend().window_destroyed(window);
+  ForgetPenOf(window);
+  DestroyOnDisplayThread(ActiveBackend(), window);
   std::lock_guard<std::mutex> hold(SurfacesLock());
   RemoveWindowRecord(window);
 }
@@ -135,23 +169,19 @@ void DisplayMarkDirty(HWND window, const RECT& rect) {
   if (WindowRecord* record = FindWindowRecord(window)) AddDirty(*record, rect);
 }
 
+// Another thread's drawing on a display-thread window is taken and dropped: only the display
+// thread shows it, and it presents the whole window when it is shown.
 void DisplayPresent(HWND window) {
-  if (ActiveBackend().present(window)) TellPresentObserver(window);
+  const std::vector<RECT> dirty = TakeDirty(window);
+  if (dirty.empty()) return;
+  if (DisplayRunsHere() && ActiveBackend().present(window, dirty)) TellPresentObserver(window);
 }
 
-bool DisplayPumpsThisThread() { return ActiveBackend().pumps_this_thread(); }
+bool DisplayPumpsThisThread() { return OnDisplayThread(); }
 
-void DisplayWaitEvents(int timeout_ms) { ActiveBackend().wait_events(timeout_ms); }
+void DisplayWaitEvents(int timeout_ms) { WaitOnDisplayThread(ActiveBackend(), timeout_ms); }
 
 void DisplayWake() { ActiveBackend().wake(); }
-
-void display::RaiseOnScreen(HWND window) {
-  {
-    std::lock_guard<std::mutex> hold(SurfacesLock());
-    RaiseWindowRecord(window);
-  }
-  ActiveBackend().raised(window);
-}
 
 void testing::ForceHeadlessDisplay() { headless_forced_by_test = true; }
 

@@ -34,11 +34,11 @@ std::string DisplayRequest() {
 
 }  // namespace
 
-bool WaitForRequestedDisplay(bool (*start)(), const char* reason) {
+bool WaitForRequestedDisplay(bool (*start)()) {
   const std::string request = DisplayRequest();
   if (request.empty()) return false;
   LogLine(LogPriority::Warning,
-          "waiting for the display " + request + " (" + reason + "); trying again each second");
+          "waiting for the display " + request + "; trying again each second");
   do {
     // A stop (the service manager's SIGTERM) must not wait for a display that may never come.
     for (auto waited = StopCheckPause; waited <= RetryPause; waited += StopCheckPause) {

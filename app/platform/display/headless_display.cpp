@@ -2,6 +2,7 @@
 // read the screen with CaptureScreen and touch it with InjectPen (screen_capture.cpp).
 #include <condition_variable>
 #include <mutex>
+#include <string>
 
 #include "platform/display/display_backend.h"
 #include "platform/display/window_surfaces.h"
@@ -17,10 +18,10 @@ void NothingToDo(HWND) {}
 
 void NothingToShow(HWND, bool) {}
 
-// The surfaces are the screen: what was drawn is shown already.
-bool ForgetDirty(HWND window) { return !TakeDirty(window).empty(); }
+std::string Describe() { return "headless"; }
 
-bool NeverPumps() { return false; }
+// The surfaces are the screen: what was drawn is shown already.
+bool ShownAlready(HWND, const std::vector<RECT>&) { return true; }
 
 // No host events exist; only a wake ends the wait early.
 void WaitForWake(int timeout_ms) {
@@ -40,9 +41,10 @@ void Wake() {
   wake_signal.notify_all();
 }
 
-// Null: the display answers its boxes itself, after the delay the tests set.
-const DisplayBackend kHeadless{NothingToDo, NothingToShow, NothingToDo, ForgetDirty, NothingToDo,
-                               NeverPumps,  WaitForWake,   Wake,        nullptr};
+// No boxes of its own (the display answers them itself), no host windows, no keyboard.
+const DisplayBackend kHeadless{Describe,    NothingToDo, NothingToShow, NothingToDo, ShownAlready,
+                               NothingToDo, WaitForWake, Wake,          nullptr,     nullptr,
+                               nullptr,     nullptr,     nullptr};
 
 }  // namespace
 

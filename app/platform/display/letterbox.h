@@ -1,7 +1,7 @@
 // Where a window's picture lands on an area of another size: scaled to fit with its proportions
 // kept, centred, with black bars on the other axis; and the way back from a touch on the area to
 // the picture's pixel drawn under it. Full-screen windows on a screen that is not their size use
-// it, on either real display.
+// it, on every real display.
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/display/display_backend.h"
+#include "platform/display/display_thread.h"
 #include "platform/internal/module_interfaces.h"
 #include "platform/testing_display.h"
 
@@ -56,7 +57,10 @@ int DisplayBeginMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption) {
     const bool headless = backend.show_message_box == nullptr;
     pending_boxes[token] = PendingBox{owner, false, headless ? NowMs() + headless_delay_ms : -1};
   }
-  if (backend.show_message_box && !backend.show_message_box(token, text, caption)) {
+  // Boxes asked for on another thread than the display thread count as answered (MessageBoxW
+  // has told their text on standard error): the display thread alone draws.
+  if (backend.show_message_box &&
+      !(OnDisplayThread() && backend.show_message_box(token, text, caption))) {
     MessageBoxAnswered(token);
   }
   return token;

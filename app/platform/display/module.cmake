@@ -1,6 +1,8 @@
-# The display: the window surfaces and the parts every backend shares, beside one folder per
-# backend that lists its own sources and host libraries.
+# The display: the window surfaces, the shared pen path, the display thread and the table of
+# backends, beside one folder per backend. A backend's folder lists its own sources and host
+# libraries; the table (backend_table.cpp) names it once.
 target_sources(quelt_platform PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/backend_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/display.cpp
   ${CMAKE_CURRENT_LIST_DIR}/display_thread.cpp
   ${CMAKE_CURRENT_LIST_DIR}/display_wait.cpp
@@ -8,6 +10,7 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/letterbox.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_box_picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pen_input.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_capture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_surfaces.cpp)

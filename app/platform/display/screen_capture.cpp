@@ -1,6 +1,6 @@
 // The screen as the tests and the headless screen file see it: the visible top-level windows
 // composed in stacking order; and pen events delivered to the window under the point. Works with
-// either backend, since both keep their pixels in the window records.
+// every backend, since all keep their pixels in the window records.
 #include <SDL.h>
 
 #include <algorithm>
@@ -14,9 +14,6 @@ namespace platform::testing {
 namespace {
 
 using display::WindowRecord;
-
-// wParam of a button message: the left button is down.
-constexpr WPARAM kLeftButtonDown = 0x0001;
 
 // The window that received the last pen-down, until the pen-up.
 HWND pen_down_window = nullptr;
@@ -95,7 +92,7 @@ bool InjectPen(Pen pen, int x, int y) {
   }
   if (!target) return false;
   const UINT message = pen == Pen::Down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-  const WPARAM buttons = pen == Pen::Down ? kLeftButtonDown : 0;
+  const WPARAM buttons = pen == Pen::Down ? MK_LBUTTON : 0;
   return display::PostInput(target, message, buttons, MAKELPARAM(x - origin.x, y - origin.y));
 }
 

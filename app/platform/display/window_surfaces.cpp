@@ -6,6 +6,8 @@
 #include <cstring>
 #include <map>
 
+#include "platform/internal/rects.h"
+
 namespace platform::display {
 namespace {
 
@@ -52,8 +54,6 @@ std::mutex& SurfacesLock() {
   return lock;
 }
 
-bool RectIsEmpty(const RECT& rect) { return rect.right <= rect.left || rect.bottom <= rect.top; }
-
 WindowRecord* AddWindowRecord(HWND window, const RECT& rect, bool top_level) {
   auto record = std::make_unique<WindowRecord>();
   record->handle = window;
@@ -97,9 +97,7 @@ void ForEachVisibleTopLevel(const std::function<void(const WindowRecord&)>& visi
 }
 
 void AddDirty(WindowRecord& record, const RECT& rect) {
-  const RECT clipped{std::max<LONG>(rect.left, 0), std::max<LONG>(rect.top, 0),
-                     std::min<LONG>(rect.right, record.width),
-                     std::min<LONG>(rect.bottom, record.height)};
+  const RECT clipped = RectIntersection(rect, RECT{0, 0, record.width, record.height});
   if (RectIsEmpty(clipped)) return;
   std::vector<RECT>& dirty = record.dirty;
   if (!dirty.empty() && Touch(dirty.back(), clipped)) {

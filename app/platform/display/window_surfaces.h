@@ -1,7 +1,7 @@
 // The display's record of every window: its 32-bit surface, screen rectangle, visibility, the
-// rectangles drawn since the last present, and the stacking order of the top-level windows. Both
-// backends keep their pixels here; the backend only shows them, and may lend the memory they live
-// in (the SDL window's own framebuffer) so that showing them copies nothing.
+// rectangles drawn since the last present, and the stacking order of the top-level windows. Every
+// backend keeps its pixels here; a backend only shows them, and may lend the memory they live in
+// (the SDL window's own framebuffer) so that showing them copies nothing.
 #pragma once
 
 #include <cstdint>
@@ -66,7 +66,5 @@ std::vector<RECT> TakeDirty(HWND window);
 // lock must be held.
 void LendPixels(WindowRecord& record, std::uint32_t* memory);
 bool ReclaimPixels(WindowRecord& record);
-
-bool RectIsEmpty(const RECT& rect);
 
 }  // namespace platform::display

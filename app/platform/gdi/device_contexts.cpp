@@ -127,8 +127,7 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
 COLORREF SetBkColor(HDC handle, COLORREF colour) {
   std::lock_guard<std::mutex> hold(GdiLock());
   DeviceContext* dc = FindDc(handle);
-  // CLR_INVALID
-  if (!dc) return 0xFFFFFFFF;
+  if (!dc) return CLR_INVALID;
   const COLORREF previous = dc->background_colour;
   dc->background_colour = colour & 0x00FFFFFF;
   return previous;
@@ -137,7 +136,7 @@ COLORREF SetBkColor(HDC handle, COLORREF colour) {
 COLORREF SetTextColor(HDC handle, COLORREF colour) {
   std::lock_guard<std::mutex> hold(GdiLock());
   DeviceContext* dc = FindDc(handle);
-  if (!dc) return 0xFFFFFFFF;
+  if (!dc) return CLR_INVALID;
   const COLORREF previous = dc->text_colour;
   dc->text_colour = colour & 0x00FFFFFF;
   return previous;

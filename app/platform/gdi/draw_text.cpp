@@ -10,6 +10,7 @@
 #include "platform/gdi/glyph_cache.h"
 #include "platform/gdi/text_extent.h"
 #include "platform/gdi/window_mirrors.h"
+#include "platform/internal/rects.h"
 
 namespace platform {
 namespace gdi {
@@ -55,11 +56,6 @@ RECT Clamped(const RECT& rect) {
   return RECT{clamp(rect.left), clamp(rect.top), clamp(rect.right), clamp(rect.bottom)};
 }
 
-RECT Intersection(const RECT& a, const RECT& b) {
-  return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-              std::min(a.bottom, b.bottom)};
-}
-
 void Fill(const Pixels& pixels, const RECT& area, Colour colour) {
   for (LONG y = area.top; y < area.bottom; ++y) {
     for (LONG x = area.left; x < area.right; ++x) {
@@ -77,7 +73,7 @@ std::uint8_t Mix(std::uint8_t under, std::uint8_t over, unsigned coverage) {
 
 void Blend(const Pixels& pixels, const Glyph& glyph, int left, int top, const RECT& clip,
            Colour colour) {
-  const RECT area = Intersection(RECT{left, top, left + glyph.width, top + glyph.height}, clip);
+  const RECT area = RectIntersection(RECT{left, top, left + glyph.width, top + glyph.height}, clip);
   for (LONG y = area.top; y < area.bottom; ++y) {
     const std::uint8_t* coverage =
         glyph.coverage.data() + static_cast<std::size_t>(y - top) * glyph.width;
@@ -131,7 +127,7 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
     const Font* selected = FindFont(context->font);
     SizedFont* font = SizedFontFor(selected ? selected->logfont : StockFont());
     if (!font) return 0;
-    const RECT clip = Intersection(area, RECT{0, 0, pixels.width, pixels.height});
+    const RECT clip = RectIntersection(area, RECT{0, 0, pixels.width, pixels.height});
     const int cell = CellHeight(*font);
     int top = area.top;
     for (const std::u32string& line : lines) {
@@ -139,7 +135,7 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
       int pen = area.left;
       if (format & DT_CENTER) pen += (area.right - area.left - width) / 2;
       if (context->background_mode == OPAQUE) {
-        Fill(pixels, Intersection(RECT{pen, top, pen + width, top + cell}, clip),
+        Fill(pixels, RectIntersection(RECT{pen, top, pen + width, top + cell}, clip),
              ColourOf(context->background_colour));
       }
       for (char32_t character : line) {
@@ -151,7 +147,7 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
       top += cell;
     }
     text_height = top - area.top;
-    NoteDrawing(pixels, Intersection(clip, RECT{area.left, area.top, area.right, top}));
+    NoteDrawing(pixels, RectIntersection(clip, RECT{area.left, area.top, area.right, top}));
   }
   return text_height;
 }

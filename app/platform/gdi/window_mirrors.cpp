@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "platform/gdi/gdi_objects.h"
+#include "platform/internal/rects.h"
 
 namespace platform::gdi {
 namespace {
@@ -37,11 +38,6 @@ const bool forget_at_run_end = [] {
   return true;
 }();
 
-RECT Intersection(const RECT& a, const RECT& b) {
-  return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-              std::min(a.bottom, b.bottom)};
-}
-
 bool Covers(const RECT& outer, const RECT& inner) {
   return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
          outer.bottom >= inner.bottom;
@@ -52,8 +48,6 @@ bool SameRect(const RECT& a, const RECT& b) { return Covers(a, b) && Covers(b, a
 bool IsDeviceBitmap(const Pixels& pixels) {
   return pixels.bitmap_record && pixels.bitmap_record->device;
 }
-
-bool Empty(const RECT& rect) { return rect.right <= rect.left || rect.bottom <= rect.top; }
 
 // A drawing on a window beside the copies its mirror accounts for.
 void DrawOver(HWND window, const RECT& rect) {
@@ -70,7 +64,7 @@ void DrawOver(HWND window, const RECT& rect) {
 }  // namespace
 
 void NoteDrawing(const Pixels& pixels, const RECT& rect) {
-  if (Empty(rect)) return;
+  if (RectIsEmpty(rect)) return;
   if (pixels.window) {
     DisplayMarkDirty(pixels.window, rect);
     DrawOver(pixels.window, rect);
@@ -101,12 +95,12 @@ std::vector<RECT> RectsThatMayChange(const Pixels& window, const Pixels& source,
        drawing != bitmap.recent_drawings.end(); ++drawing) {
     const RECT moved{drawing->left + shift_x, drawing->top + shift_y, drawing->right + shift_x,
                      drawing->bottom + shift_y};
-    const RECT inside = Intersection(moved, area);
-    if (!Empty(inside)) rects.push_back(inside);
+    const RECT inside = RectIntersection(moved, area);
+    if (!RectIsEmpty(inside)) rects.push_back(inside);
   }
   for (const RECT& drawn : mirror.drawn_over) {
-    const RECT inside = Intersection(drawn, area);
-    if (!Empty(inside)) rects.push_back(inside);
+    const RECT inside = RectIntersection(drawn, area);
+    if (!RectIsEmpty(inside)) rects.push_back(inside);
   }
   return rects;
 }

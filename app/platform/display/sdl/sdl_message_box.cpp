@@ -11,7 +11,7 @@
 #include "platform/display/message_box_picture.h"
 #include "platform/internal/module_interfaces.h"
 
-namespace platform::display {
+namespace platform::display::sdl {
 namespace {
 
 struct OpenBox {
@@ -111,4 +111,4 @@ bool HandleMessageBoxEvent(const SDL_Event& event) {
   return true;
 }
 
-}  // namespace platform::display
+}  // namespace platform::display::sdl

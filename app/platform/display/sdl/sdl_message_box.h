@@ -5,7 +5,7 @@
 
 #include "platform/win32.h"
 
-namespace platform::display {
+namespace platform::display::sdl {
 
 // Opens a box on the display thread; false when it cannot be drawn. MessageBoxAnswered(token)
 // follows when the user answers it.
@@ -15,4 +15,4 @@ void RaiseMessageBoxes();
 // Takes an event meant for an open box; false for every other event.
 bool HandleMessageBoxEvent(const SDL_Event& event);
 
-}  // namespace platform::display
+}  // namespace platform::display::sdl

@@ -13,6 +13,7 @@
 
 #include "platform/display/wayland/wayland_state.h"
 #include "platform/display/window_surfaces.h"
+#include "platform/internal/rects.h"
 
 namespace platform::display::wayland {
 namespace {

@@ -19,7 +19,7 @@
 #include "platform/diagnostics.h"
 #include "platform/display/display_backend.h"
 #include "platform/display/display_thread.h"
-#include "platform/display/host_windows.h"
+#include "platform/display/pen_input.h"
 #include "platform/display/wayland/wayland_state.h"
 #include "platform/display/window_surfaces.h"
 
@@ -31,17 +31,16 @@ WaylandDisplay& Wayland() {
   return display;
 }
 
-void PenOnToplevel(Toplevel* toplevel, Pen pen, POINT pixel) {
-  if (!toplevel->window) {
-    if (pen == Pen::Up && OnMessageBoxButton(toplevel->box, pixel.x, pixel.y)) {
-      AnswerMessageBox(toplevel);
-    }
+void PenOnToplevel(Toplevel* toplevel, PenAction action, double x, double y) {
+  if (toplevel->window) {
+    ReportPen(toplevel->window, x, y, toplevel->letterbox.area_width,
+              toplevel->letterbox.area_height, action);
     return;
   }
-  // wParam of a button message: which buttons are down (MK_LBUTTON 1).
-  const bool down = pen == Pen::Down;
-  PostInput(toplevel->window, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? 0x0001 : 0,
-            MAKELPARAM(pixel.x, pixel.y));
+  if (action != PenAction::Up) return;
+  POINT pixel{};
+  PictureOfAreaPoint(toplevel->letterbox, x, y, &pixel);
+  if (OnMessageBoxButton(toplevel->box, pixel.x, pixel.y)) AnswerMessageBox(toplevel);
 }
 
 void CloseRequested(Toplevel* toplevel) {
@@ -87,8 +86,7 @@ void CreateToplevelOf(HWND window) {
   toplevel->title = Utf8FromWide(info.title);
   toplevel->picture_width = surface.width;
   toplevel->picture_height = surface.height;
-  const char* fullscreen = std::getenv("QUELT_FULLSCREEN");
-  toplevel->fullscreen_asked = fullscreen && std::strcmp(fullscreen, "1") == 0;
+  toplevel->fullscreen_asked = FullScreenAsked();
   AddToplevel(std::move(toplevel));
 }
 
@@ -104,45 +102,8 @@ void DestroyWindowToplevel(HWND window) {
   if (Toplevel* toplevel = ToplevelOfWindow(window)) RemoveToplevel(toplevel);
 }
 
-void RunRequests() {
-  for (const auto& [window, request] : TakeWindowRequests()) {
-    if (request == WindowRequest::Destroy) {
-      DestroyWindowToplevel(window);
-    } else {
-      ShowWindowToplevel(window, request == WindowRequest::Show);
-    }
-  }
-}
-
-void QueueRequest(HWND window, WindowRequest request) {
-  QueueWindowRequest(window, request);
-  WakeDisplayThread();
-}
-
-void WindowCreated(HWND window) {
-  if (OnDisplayThread()) CreateToplevelOf(window);
-}
-
-void WindowShown(HWND window, bool visible) {
-  if (OnDisplayThread()) {
-    ShowWindowToplevel(window, visible);
-  } else {
-    QueueRequest(window, visible ? WindowRequest::Show : WindowRequest::Hide);
-  }
-}
-
-void WindowDestroyed(HWND window) {
-  if (OnDisplayThread()) {
-    DestroyWindowToplevel(window);
-  } else {
-    QueueRequest(window, WindowRequest::Destroy);
-  }
-}
-
 // The compositor shows what was committed at its next frame; a hidden window shows nothing.
-bool Present(HWND window) {
-  const std::vector<RECT> dirty = TakeDirty(window);
-  if (dirty.empty() || !OnDisplayThread()) return false;
+bool Present(HWND window, const std::vector<RECT>& dirty) {
   Toplevel* toplevel = ToplevelOfWindow(window);
   if (!toplevel || !toplevel->shown || Wayland().lost) return false;
   PresentPictureRects(toplevel, dirty);
@@ -154,7 +115,7 @@ bool Present(HWND window) {
 // focus, so one that is shown but not in front is shown anew. One that waits for its first
 // configure is about to be shown anyway.
 void Raised(HWND window) {
-  if (!OnDisplayThread() || Wayland().lost) return;
+  if (Wayland().lost) return;
   WaylandDisplay& display = Wayland();
   Toplevel* toplevel = ToplevelOfWindow(window);
   const bool in_front = display.has_keyboard && display.focused_window == window;
@@ -163,29 +124,44 @@ void Raised(HWND window) {
   Flush();
 }
 
-bool PumpsThisThread() { return OnDisplayThread(); }
-
 void WaitEvents(int timeout_ms) {
-  RunRequests();
   if (!WaitForCompositor(timeout_ms) && !Wayland().lost) LoseConnection();
-  RunRequests();
 }
 
 void Wake() { WakeDisplayThread(); }
 
-// Boxes asked for on another thread count as answered (their text is in the log already): the
-// display thread alone draws.
 bool ShowMessageBox(int token, LPCWSTR text, LPCWSTR caption) {
-  if (OnDisplayThread() && !Wayland().lost && OpenMessageBox(token, text, caption)) {
+  if (!Wayland().lost && OpenMessageBox(token, text, caption)) {
     Flush();
     return true;
   }
   return false;
 }
 
-const DisplayBackend kWayland{WindowCreated, WindowShown, WindowDestroyed,
-                              Present,       Raised,      PumpsThisThread,
-                              WaitEvents,    Wake,        ShowMessageBox};
+std::string Describe() { return "Wayland"; }
+
+bool HiddenFromXServer() { return true; }
+
+bool KeyboardFocus(HWND* focused) {
+  const WaylandDisplay& display = Wayland();
+  if (!display.has_keyboard) return false;
+  *focused = display.focused_window;
+  return true;
+}
+
+const DisplayBackend kWayland{Describe,
+                              CreateToplevelOf,
+                              ShowWindowToplevel,
+                              DestroyWindowToplevel,
+                              Present,
+                              Raised,
+                              WaitEvents,
+                              Wake,
+                              ShowMessageBox,
+                              nullptr,
+                              nullptr,
+                              HiddenFromXServer,
+                              KeyboardFocus};
 
 bool IsSet(const char* name) {
   const char* value = std::getenv(name);
@@ -217,7 +193,7 @@ bool StartWaylandBackend() {
     static bool said = false;
     if (!said) {
       LogLine(LogPriority::Warning,
-              "cannot show windows on Wayland (" + why_not + "); trying X11 and KMSDRM");
+              "cannot show windows on Wayland (" + why_not + "); trying the next display");
       said = true;
     }
     return false;
@@ -227,13 +203,5 @@ bool StartWaylandBackend() {
 }
 
 const DisplayBackend& WaylandBackend() { return wayland::kWayland; }
-
-bool WaylandKeyboardFocus(HWND* focused) {
-  if (&ActiveBackend() != &WaylandBackend()) return false;
-  const wayland::WaylandDisplay& display = wayland::Wayland();
-  if (!display.has_keyboard) return false;
-  *focused = display.focused_window;
-  return true;
-}
 
 }  // namespace platform::display

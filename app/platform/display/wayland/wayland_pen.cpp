@@ -1,33 +1,15 @@
-// The pen: a seat's left pointer button or its first finger on the touch screen, turned into
-// pen-down and pen-up at a pixel of the touched toplevel's picture. Start reading at TouchDown and
-// ButtonChanged. A pen that goes down on a black bar around a scaled picture starts nothing; one
-// that moves onto a bar, or whose toplevel hides, lifts at the nearest edge of the picture, so a
-// button never stays pressed. Over a toplevel that covers the screen the pointer is hidden: a
-// kiosk panel shows no arrow.
+// The pen: a seat's left pointer button or its first finger on the touch screen, reported at a
+// point of the touched toplevel's surface, down, moving and up. Start reading at TouchDown and
+// ButtonChanged. A window's pen goes the shared pen path (pen_input.h), which maps it onto the
+// picture and keeps a press on a bar from starting anything; a seat's pen whose toplevel goes
+// lifts where it last was. Over a toplevel that covers the screen the pointer is hidden: a kiosk
+// panel shows no arrow.
 #include <linux/input-event-codes.h>
 
 #include "platform/display/wayland/wayland_state.h"
 
 namespace platform::display::wayland {
 namespace {
-
-// The picture pixel at a surface position; false on a bar.
-bool PixelAt(const Toplevel& toplevel, double x, double y, POINT* pixel) {
-  return PictureOfAreaPoint(toplevel.letterbox, x, y, pixel);
-}
-
-bool PenDownAt(Toplevel* toplevel, double x, double y) {
-  POINT pixel{};
-  if (!PixelAt(*toplevel, x, y, &pixel)) return false;
-  PenOnToplevel(toplevel, Pen::Down, pixel);
-  return true;
-}
-
-void PenUpAt(Toplevel* toplevel, double x, double y) {
-  POINT pixel{};
-  PixelAt(*toplevel, x, y, &pixel);
-  PenOnToplevel(toplevel, Pen::Up, pixel);
-}
 
 void PointerEntered(void* data, wl_pointer* pointer, std::uint32_t serial, wl_surface* surface,
                     wl_fixed_t x, wl_fixed_t y) {
@@ -52,6 +34,9 @@ void PointerMoved(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed
   auto* seat = static_cast<Seat*>(data);
   seat->pointer_x = wl_fixed_to_double(x);
   seat->pointer_y = wl_fixed_to_double(y);
+  if (seat->button_down && seat->pointer_over) {
+    PenOnToplevel(seat->pointer_over, PenAction::Move, seat->pointer_x, seat->pointer_y);
+  }
 }
 
 void ButtonChanged(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
@@ -60,11 +45,12 @@ void ButtonChanged(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::u
   Toplevel* toplevel = seat->pointer_over;
   if (button != BTN_LEFT || !toplevel) return;
   if (state == WL_POINTER_BUTTON_STATE_PRESSED && !seat->button_down && !seat->touched) {
-    seat->button_down = PenDownAt(toplevel, seat->pointer_x, seat->pointer_y);
+    seat->button_down = true;
+    PenOnToplevel(toplevel, PenAction::Down, seat->pointer_x, seat->pointer_y);
   } else if (state == WL_POINTER_BUTTON_STATE_RELEASED && seat->button_down) {
     // Cleared first: answering a box with this pen-up removes the toplevel.
     seat->button_down = false;
-    PenUpAt(toplevel, seat->pointer_x, seat->pointer_y);
+    PenOnToplevel(toplevel, PenAction::Up, seat->pointer_x, seat->pointer_y);
   }
 }
 
@@ -80,13 +66,11 @@ void TouchDown(void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface* 
   Toplevel* toplevel = ToplevelOfSurface(surface);
   // Other fingers are ignored while one acts as the pen.
   if (!toplevel || seat->touched || seat->button_down) return;
-  const double surface_x = wl_fixed_to_double(x);
-  const double surface_y = wl_fixed_to_double(y);
-  if (!PenDownAt(toplevel, surface_x, surface_y)) return;
   seat->touched = toplevel;
   seat->touch_id = id;
-  seat->touch_x = surface_x;
-  seat->touch_y = surface_y;
+  seat->touch_x = wl_fixed_to_double(x);
+  seat->touch_y = wl_fixed_to_double(y);
+  PenOnToplevel(toplevel, PenAction::Down, seat->touch_x, seat->touch_y);
 }
 
 void TouchUp(void* data, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t id) {
@@ -100,6 +84,7 @@ void TouchMoved(void* data, wl_touch*, std::uint32_t, std::int32_t id, wl_fixed_
   if (!seat->touched || id != seat->touch_id) return;
   seat->touch_x = wl_fixed_to_double(x);
   seat->touch_y = wl_fixed_to_double(y);
+  PenOnToplevel(seat->touched, PenAction::Move, seat->touch_x, seat->touch_y);
 }
 
 void IgnoreTouchFrame(void*, wl_touch*) {}
@@ -131,12 +116,12 @@ void LiftPenFrom(Seat* seat, Toplevel* toplevel) {
   // Cleared first: answering a box with this pen-up removes the toplevel.
   if (seat->button_down && seat->pointer_over && (!toplevel || toplevel == seat->pointer_over)) {
     seat->button_down = false;
-    PenUpAt(seat->pointer_over, seat->pointer_x, seat->pointer_y);
+    PenOnToplevel(seat->pointer_over, PenAction::Up, seat->pointer_x, seat->pointer_y);
   }
   if (seat->touched && (!toplevel || toplevel == seat->touched)) {
     Toplevel* touched = seat->touched;
     seat->touched = nullptr;
-    PenUpAt(touched, seat->touch_x, seat->touch_y);
+    PenOnToplevel(touched, PenAction::Up, seat->touch_x, seat->touch_y);
   }
 }
 

@@ -14,6 +14,7 @@
 
 #include "platform/display/letterbox.h"
 #include "platform/display/message_box_picture.h"
+#include "platform/display/pen_input.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace platform::display::wayland {
@@ -77,7 +78,7 @@ struct Seat {
   Toplevel* pointer_over = nullptr;
   double pointer_x = 0;
   double pointer_y = 0;
-  // The left button went down on a toplevel's picture (not on a bar) and is not up yet.
+  // The left button went down on a toplevel and is not up yet.
   bool button_down = false;
 
   Toplevel* touched = nullptr;  // the toplevel the pen finger went down on, until it lifts
@@ -147,16 +148,15 @@ void RemoveSeat(std::uint32_t global_name);
 // The toplevel's surface goes away: no seat may point at it any more.
 void ForgetInputToplevel(Toplevel* toplevel);
 
-// wayland_pen.cpp: the pointer and touch listeners; a pen lifted over a toplevel that hides
-// lifts there.
+// wayland_pen.cpp: the pointer and touch listeners; a seat's pen held on a toplevel whose surface
+// goes (or on any, for null) lifts where it last was.
 extern const wl_pointer_listener kPointerListener;
 extern const wl_touch_listener kTouchListener;
 void LiftPenFrom(Seat* seat, Toplevel* toplevel);
 
-// A pen event at a pixel of the toplevel's picture, from either the pointer or a finger.
-enum class Pen { Down, Up };
-// wayland_display.cpp: a window gets the button messages, a box is answered by its button.
-void PenOnToplevel(Toplevel* toplevel, Pen pen, POINT pixel);
+// wayland_display.cpp: the pen at a point of the toplevel's surface, from either the pointer or a
+// finger. A window's goes the shared pen path; a box is answered by a pen lifted on its button.
+void PenOnToplevel(Toplevel* toplevel, PenAction action, double x, double y);
 void CloseRequested(Toplevel* toplevel);
 
 // wayland_message_box.cpp
