@@ -1,6 +1,7 @@
 // The display thread and the window requests other threads leave for it.
 #include "platform/display/display_thread.h"
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -11,7 +12,8 @@ namespace {
 
 enum class WindowRequest { Show, Hide, Destroy };
 
-std::thread::id display_thread;
+// Written once, at the start of a real display; read by every thread that shows or draws.
+std::atomic<std::thread::id> display_thread{};
 
 std::mutex requests_lock;
 std::vector<std::pair<HWND, WindowRequest>> requests;
@@ -46,7 +48,7 @@ void BecomeDisplayThread() { display_thread = std::this_thread::get_id(); }
 bool OnDisplayThread() { return std::this_thread::get_id() == display_thread; }
 
 // No thread is the display thread before a real display started, nor under headless.
-bool DisplayRunsHere() { return display_thread == std::thread::id() || OnDisplayThread(); }
+bool DisplayRunsHere() { return display_thread.load() == std::thread::id() || OnDisplayThread(); }
 
 void CreateOnDisplayThread(const DisplayBackend& backend, HWND window) {
   if (DisplayRunsHere()) backend.window_created(window);

@@ -50,14 +50,14 @@ void ReportPenAt(Uint32 sdl_id, int x, int y, PenAction action) {
   ReportPen(window, x, y, width, height, action);
 }
 
-// The right button is no pen: a press on the picture and its release, at the pixel under them.
+// The right button is no pen: a press or release on the picture, at the pixel under it.
 void PostRightButton(const SDL_MouseButtonEvent& button, bool down) {
   HWND window = WindowOfSdlId(button.windowID);
   if (!window) return;
   int width = 0, height = 0;
   SDL_GetWindowSize(SdlWindows()[window], &width, &height);
   POINT pixel{};
-  if (!PenPixel(window, button.x, button.y, width, height, &pixel) && down) return;
+  if (!PenPixel(window, button.x, button.y, width, height, &pixel)) return;
   PostInput(window, down ? WM_RBUTTONDOWN : WM_RBUTTONUP, down ? MK_RBUTTON : 0,
             MAKELPARAM(pixel.x, pixel.y));
 }

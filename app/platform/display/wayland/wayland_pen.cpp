@@ -26,7 +26,7 @@ void PointerEntered(void* data, wl_pointer* pointer, std::uint32_t serial, wl_su
 // so a leave with the button down comes only when the surface goes: the pen lifts there.
 void PointerLeft(void* data, wl_pointer*, std::uint32_t, wl_surface*) {
   auto* seat = static_cast<Seat*>(data);
-  LiftPenFrom(seat, seat->pointer_over);
+  LiftSeatPen(seat, seat->pointer_over);
   seat->pointer_over = nullptr;
 }
 
@@ -76,7 +76,7 @@ void TouchDown(void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface* 
 void TouchUp(void* data, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t id) {
   auto* seat = static_cast<Seat*>(data);
   if (!seat->touched || id != seat->touch_id) return;
-  LiftPenFrom(seat, seat->touched);
+  LiftSeatPen(seat, seat->touched);
 }
 
 void TouchMoved(void* data, wl_touch*, std::uint32_t, std::int32_t id, wl_fixed_t x, wl_fixed_t y) {
@@ -92,7 +92,7 @@ void IgnoreTouchFrame(void*, wl_touch*) {}
 // The compositor took the touch over for a gesture of its own; the finger lifts for us.
 void TouchCancelled(void* data, wl_touch*) {
   auto* seat = static_cast<Seat*>(data);
-  LiftPenFrom(seat, seat->touched);
+  LiftSeatPen(seat, seat->touched);
 }
 
 void IgnoreTouchShape(void*, wl_touch*, std::int32_t, wl_fixed_t, wl_fixed_t) {}
@@ -112,7 +112,7 @@ const wl_touch_listener kTouchListener = {TouchDown,
                                           IgnoreTouchShape,
                                           IgnoreTouchOrientation};
 
-void LiftPenFrom(Seat* seat, Toplevel* toplevel) {
+void LiftSeatPen(Seat* seat, Toplevel* toplevel) {
   // Cleared first: answering a box with this pen-up removes the toplevel.
   if (seat->button_down && seat->pointer_over && (!toplevel || toplevel == seat->pointer_over)) {
     seat->button_down = false;

@@ -74,13 +74,13 @@ void Release(Device*& device, std::uint32_t release_since, void (*release)(Devic
 }
 
 void ReleasePointer(Seat* seat) {
-  LiftPenFrom(seat, nullptr);
+  LiftSeatPen(seat, nullptr);
   seat->pointer_over = nullptr;
   Release(seat->pointer, WL_POINTER_RELEASE_SINCE_VERSION, wl_pointer_release, wl_pointer_destroy);
 }
 
 void ReleaseTouch(Seat* seat) {
-  LiftPenFrom(seat, nullptr);
+  LiftSeatPen(seat, nullptr);
   Release(seat->touch, WL_TOUCH_RELEASE_SINCE_VERSION, wl_touch_release, wl_touch_destroy);
 }
 
@@ -151,7 +151,7 @@ void RemoveSeat(std::uint32_t global_name) {
 void ForgetInputToplevel(Toplevel* toplevel) {
   for (auto& seat : Wayland().seats) {
     // A window hears the pen lift; a box that goes is answered already.
-    if (toplevel->window) LiftPenFrom(seat.get(), toplevel);
+    if (toplevel->window) LiftSeatPen(seat.get(), toplevel);
     if (seat->pointer_over == toplevel) {
       seat->pointer_over = nullptr;
       seat->button_down = false;

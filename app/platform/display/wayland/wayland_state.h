@@ -152,7 +152,7 @@ void ForgetInputToplevel(Toplevel* toplevel);
 // goes (or on any, for null) lifts where it last was.
 extern const wl_pointer_listener kPointerListener;
 extern const wl_touch_listener kTouchListener;
-void LiftPenFrom(Seat* seat, Toplevel* toplevel);
+void LiftSeatPen(Seat* seat, Toplevel* toplevel);
 
 // wayland_display.cpp: the pen at a point of the toplevel's surface, from either the pointer or a
 // finger. A window's goes the shared pen path; a box is answered by a pen lifted on its button.
