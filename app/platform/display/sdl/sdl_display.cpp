@@ -136,9 +136,9 @@ const DisplayBackend kSdl{
     Raised,         WaitEvents,        Wake,          OpenSdlMessageBox, HostWindowId,
     WindowOfHostId, HiddenFromXServer, nullptr};
 
-// SDL's own Wayland driver is never used (see wayland/wayland_display.cpp): X11 (also through
-// Xwayland) and KMSDRM are, in that order, unless SDL_VIDEODRIVER names a driver other than
-// Wayland.
+// SDL's own Wayland driver is never used: as Debian ships it (2.26) it crashes where the
+// compositor offers no seat, and without OpenGL it draws nothing. X11 (also through Xwayland) and
+// KMSDRM are, in that order, unless SDL_VIDEODRIVER names a driver other than Wayland.
 void AvoidSdlWayland() {
   const char* asked = std::getenv("SDL_VIDEODRIVER");
   if (asked && *asked && !std::strstr(asked, "wayland")) return;

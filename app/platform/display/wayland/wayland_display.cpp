@@ -1,10 +1,10 @@
 // The Wayland backend: each top-level window of the display thread is a toplevel of our own on
 // the compositor (xdg-shell), drawn through shared-memory buffers (wl_shm); the seats' pointers
 // and touch screens come back as button messages in window coordinates, the compositor's close as
-// WM_CLOSE. SDL's own Wayland driver is never used: as Debian ships it (2.26) it crashes where the
-// compositor offers no seat, and without OpenGL it draws nothing.
+// WM_CLOSE. It is the platform's own because SDL's Wayland driver, as Debian ships it (2.26),
+// crashes where the compositor offers no seat, and without OpenGL draws nothing.
 //
-// Like SDL video it runs on one thread, the one that connected (the thread of the first top-level
+// It runs on one thread, the one that connected (the thread of the first top-level
 // window); windows of other threads keep their surfaces in memory and are never shown, and a show
 // or destroy that another thread asks for waits for the display thread. The compositor may offer
 // a seat late or never, and may go away: then the backend says so once and closes every window,
