@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/desktop/foreground.h"
+#include "platform/desktop_session.h"
 #include "platform/diagnostics.h"
 #include "platform/display/display_backend.h"
 #include "platform/display/host_windows.h"
@@ -22,6 +23,7 @@ namespace display {
 namespace {
 
 std::atomic<bool> headless_forced_by_test{false};
+std::atomic<bool> display_lost{false};
 std::atomic<const DisplayBackend*> chosen_backend{nullptr};
 std::atomic<void (*)(const testing::PresentedWindow&)> present_observer{nullptr};
 
@@ -79,6 +81,8 @@ bool HeadlessForced() {
   return headless_forced_by_test || VirtualTimeActive() ||
          (requested && std::strcmp(requested, "headless") == 0);
 }
+
+void NoteDisplayLost() { display_lost = true; }
 
 const DisplayBackend& ActiveBackend() {
   const DisplayBackend* backend = chosen_backend.load();
@@ -152,6 +156,8 @@ void display::RaiseOnScreen(HWND window) {
   }
   ActiveBackend().raised(window);
 }
+
+bool DisplayLost() { return display_lost; }
 
 void testing::ForceHeadlessDisplay() { headless_forced_by_test = true; }
 

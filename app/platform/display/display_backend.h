@@ -44,6 +44,9 @@ bool WaitForRequestedDisplay(bool (*start)(), const char* reason);
 const DisplayBackend& ActiveBackend();
 bool HeadlessForced();
 
+// Called by a backend whose host display went away, after it asked every window to close.
+void NoteDisplayLost();
+
 // Message boxes: called by a backend when the user dismissed the box with that token.
 void MessageBoxAnswered(int token);
 

@@ -57,6 +57,7 @@ namespace {
 void LoseConnection() {
   WaylandDisplay& display = Wayland();
   display.lost = true;
+  NoteDisplayLost();
   display.has_keyboard = false;
   display.focused_window = nullptr;
   LogLine(LogPriority::Error, std::string("the Wayland compositor closed the connection (") +
