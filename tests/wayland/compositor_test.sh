@@ -255,7 +255,9 @@ start_screen() {  # width height
   fi
 }
 
-ended() { [[ $(ps -o stat= -p "$1" 2> /dev/null) == Z* ]]; }
+# The shell collects an ended child at once (wait still gives its status); one not yet collected
+# is a zombie.
+ended() { ! kill -0 "$1" 2> /dev/null || [[ $(ps -o stat= -p "$1" 2> /dev/null) == *Z* ]]; }
 
 # The compositor goes away under a shown panel: the panel says so and ends with its own status for
 # a lost display (2), which a service manager restarts, never with the 0 of a user's exit.
