@@ -15,9 +15,9 @@ namespace platform::display::wayland {
 namespace {
 
 // The largest area a window takes, each way, whatever a compositor offers (up to 2^31): beyond an
-// 8K screen a buffer would be gigabytes of shared memory, and its size would overflow the 32-bit
+// 4K screen a buffer would be gigabytes of shared memory, and its size would overflow the 32-bit
 // sizes of the shared-memory protocol. A larger offer gets this much, with the picture fitted in.
-constexpr int kLargestAreaSide = 8192;
+constexpr int kLargestAreaSide = 4096;
 
 void TakeConfigure(void* data, xdg_toplevel*, std::int32_t width, std::int32_t height,
                    wl_array* states) {
