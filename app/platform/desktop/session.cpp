@@ -34,9 +34,11 @@
 namespace platform::desktop {
 namespace {
 
-// Connections waiting to be accepted. Any user may connect, so the queue is as long as the host
-// allows: a flood of strangers' connections, each dropped at once, leaves room for a real start.
-constexpr int kPendingConnections = SOMAXCONN;
+// Connections waiting to be accepted. Any user may connect, and the holder drops a stranger's
+// connection at once; a later start that finds the queue full tries again at once. The queue is
+// short on purpose: under a flood of strangers' connections a later start's request waits behind
+// every connection queued before it, and behind thousands it missed its answer's deadline.
+constexpr int kPendingConnections = 16;
 // A name in use is looked at this many times before it counts as held by a stranger: between its
 // bind and its listen a starting holder refuses connections, and a flooded one may not answer.
 constexpr int kClaimLooks = 3;

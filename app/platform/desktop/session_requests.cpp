@@ -2,13 +2,16 @@
 // top-level window by class and title, and bring one to the front. Each request has a connection
 // of its own and a deadline, so a holder that hangs costs a second start a moment, never its end;
 // a connection refused (a queue that strangers keep full) is tried again a few times.
+#include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -20,9 +23,11 @@ namespace {
 
 // A running holder answers within microseconds; one stopped in a debugger fails the lookup.
 constexpr int kAnswerDeadlineMs = 500;
-// Connecting again after a full queue or a refusal: a few times, a moment apart.
+// Connecting again after a refusal: a few times, a moment apart; after a full queue, at once
+// for this long.
 constexpr int kConnectAttempts = 5;
 constexpr int kConnectPauseMs = 50;
+constexpr std::chrono::milliseconds kFullQueuePatience{3000};
 // The holder reads a request that is already on its way.
 constexpr int kRequestDeadlineMs = 200;
 
@@ -48,24 +53,36 @@ bool PutName(LPCWSTR name, std::uint32_t given_bit, char16_t (&field)[kSessionNa
 }
 
 // A connection to the claim's holder, when one of our own user's listens on it; -1 otherwise.
+// Connecting does not wait in the kernel: a queue that strangers keep full frees a place with
+// every connection the holder takes, and a waiting connect is not woken for it, so a full queue is
+// tried again at once, until the patience runs out. A refusal (a holder between its bind and its
+// listen, or a stranger's socket that does not listen) is tried again a few times, a moment apart.
 int ConnectToHolder() {
   sockaddr_un address;
   const socklen_t length = ClaimAddress(&address);
-  for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
-    if (attempt > 0) poll(nullptr, 0, kConnectPauseMs);
-    const int socket = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  const auto patience = std::chrono::steady_clock::now() + kFullQueuePatience;
+  int refusals = 0;
+  for (;;) {
+    const int socket = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (socket < 0) return -1;
-    SetDeadline(socket, kAnswerDeadlineMs);
     if (connect(socket, reinterpret_cast<const sockaddr*>(&address), length) == 0) {
-      if (PeerIsOurUser(socket)) return socket;
+      if (PeerIsOurUser(socket) && fcntl(socket, F_SETFL, 0) == 0) {
+        SetDeadline(socket, kAnswerDeadlineMs);
+        return socket;
+      }
       close(socket);
       return -1;
     }
     const int error = errno;
     close(socket);
-    if (error != EAGAIN && error != ECONNREFUSED && error != EINTR) return -1;
+    if (error == EAGAIN && std::chrono::steady_clock::now() < patience) {
+      sched_yield();
+    } else if (error == ECONNREFUSED && ++refusals < kConnectAttempts) {
+      poll(nullptr, 0, kConnectPauseMs);
+    } else if (error != EINTR) {
+      return -1;
+    }
   }
-  return -1;
 }
 
 bool Ask(const SessionRequest& request, SessionAnswer* answer) {
