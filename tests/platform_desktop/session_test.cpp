@@ -162,7 +162,7 @@ TEST_F(Session, AnotherUsersSocketOnTheNameNeverCounts) {
     sockaddr_un address;
     const socklen_t length = ClaimAddress(&address);
     ASSERT_TRUE(strangers.Hold(address, length, listening));
-    const pid_t start = Start("later");
+    const pid_t start = Start("later", false);
     ASSERT_NE(start, 0);
     EXPECT_EQ(children_.ExitCodeWithin(start), 0) << ErrorsOf("later");
     EXPECT_EQ(FileText(OutputOf("later")), "not-found not-raised created\n") << ErrorsOf("later");
