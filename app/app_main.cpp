@@ -1,12 +1,26 @@
-// AppMain: start-up, then the main thread's message loop with the keyboard accelerators.
+// AppMain: start-up, then the main thread's message loop with the keyboard accelerators, and the
+// exit code that tells a service manager whether the panel ended by its user's hand.
 #include "app/app_main.h"
 
+#include <string>
+
 #include "app/start_up.h"
+#include "platform/desktop_session.h"
+#include "platform/diagnostics.h"
 
 constexpr UINT AcceleratorTableId = 2;
 
 int AppMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_code) {
-  if (!StartUp(instance, show_code)) return 0;
+  const char* failure = "";
+  switch (StartUp(instance, show_code, &failure)) {
+    case StartUpResult::Up:
+      break;
+    case StartUpResult::HandedOver:
+      return 0;
+    case StartUpResult::Failed:
+      platform::LogLine(platform::LogPriority::Error, std::string("start-up failed: ") + failure);
+      return StartUpFailedExitCode;
+  }
 
   HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(AcceleratorTableId));
   MSG msg = {};
@@ -16,6 +30,8 @@ int AppMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_code) {
       DispatchMessageW(&msg);
     }
   }
+  // The display said why when it went; the windows it closed ended the loop as a close would.
+  if (platform::DisplayLost()) return DisplayLostExitCode;
   // The quit message carries the PostQuitMessage code.
   return static_cast<int>(msg.wParam);
 }

@@ -5,5 +5,11 @@
 
 #include "platform/win32.h"
 
-// Returns the process's exit code: 0 when start-up failed, else the quit message's code.
+// The process's exit codes besides 0, which means that the user ended the panel (the exit corner,
+// the window manager's close, a stop signal) or that a later start handed over to the running one.
+// A service manager restarts the panel after any of these.
+constexpr int StartUpFailedExitCode = 1;
+constexpr int DisplayLostExitCode = 2;
+
+// Returns the process's exit code; a failure says why on one line first.
 int AppMain(HINSTANCE instance, HINSTANCE previous_instance, LPWSTR command_line, int show_code);

@@ -7,6 +7,7 @@
 #include "app/pictures.h"
 #include "lcd/indicators.h"
 #include "link/link_thread.h"
+#include "platform/desktop_session.h"
 #include "settings/settings_file.h"
 
 const LPCWSTR HomeProgramPath = W("\\Storage Card\\App\\hbHome.exe");
@@ -94,7 +95,7 @@ static void SetInitialState() {
   Panel.ButtonId = 0;
 }
 
-BOOL StartUp(HINSTANCE instance, int) {
+StartUpResult StartUp(HINSTANCE instance, int, const char** failure) {
   Panel.InstanceHandle = instance;
   WCHAR title[TextBufferChars] = {};
   WCHAR class_name[TextBufferChars] = {};
@@ -103,21 +104,33 @@ BOOL StartUp(HINSTANCE instance, int) {
 
   if (HWND running = FindWindowW(class_name, title)) {
     HandOverToRunningInstance(running);
-    return 0;
+    return StartUpResult::HandedOver;
   }
-  if (!RegisterMainClass(instance, class_name)) return 0;
+  if (!RegisterMainClass(instance, class_name)) {
+    *failure = "the main window's class could not be registered";
+    return StartUpResult::Failed;
+  }
 
   // WM_CREATE arms the heartbeat and autosave timers during this call.
   HWND window = CreateWindowExW(0, class_name, title, MainWindowStyle, 0, 0, ScreenWidth,
                                 ScreenHeight, nullptr, nullptr, instance, nullptr);
-  if (!window) return 0;
+  if (!window) {
+    // Another start got the desktop's claim a moment before this one and is still on its way to
+    // its window: it is the panel, and it starts the home program itself.
+    if (platform::AnotherInstanceRuns()) return StartUpResult::HandedOver;
+    *failure = "the main window could not be created";
+    return StartUpResult::Failed;
+  }
   // The link thread posts to the main window from its first moment on.
   Panel.MainWindow = window;
   LaunchProgram(nullptr, HomeProgramPath, nullptr, SW_SHOW);
   Panel.StreamMode = 1;
 
   HANDLE link_thread = CreateThread(nullptr, 0, LinkThreadMain, nullptr, 0, nullptr);
-  if (!link_thread) return 0;
+  if (!link_thread) {
+    *failure = "the link thread could not be started";
+    return StartUpResult::Failed;
+  }
   CloseHandle(link_thread);
 
   // The show code is not used: the window stays hidden until the controller asks for it.
@@ -131,12 +144,13 @@ BOOL StartUp(HINSTANCE instance, int) {
   HDC window_dc = GetDC(window);
   if (!CreateDrawingSurfaces(window_dc)) {
     ReleaseDC(window, window_dc);
-    return 0;
+    *failure = "the drawing surfaces could not be made";
+    return StartUpResult::Failed;
   }
   DrawFirstPicture(window_dc);
   ReleaseDC(window, window_dc);
 
   ReadSettings();
   SetInitialState();
-  return 1;
+  return StartUpResult::Up;
 }

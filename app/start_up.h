@@ -4,9 +4,12 @@
 
 #include "platform/win32.h"
 
-// 1 when the panel is up and the message loop may run; 0 when another instance runs or something
-// could not be made.
-BOOL StartUp(HINSTANCE instance, int show_code);
+enum class StartUpResult {
+  Up,          // the message loop may run
+  HandedOver,  // another instance runs: it was asked to the front, and this start ends with 0
+  Failed,      // something could not be made: *failure says what
+};
+StartUpResult StartUp(HINSTANCE instance, int show_code, const char** failure);
 // Registers the main window's class; the atom, or 0.
 ATOM RegisterMainClass(HINSTANCE instance, LPCWSTR class_name);
 // Starts a program by its storage-card path with a show code; nothing waits for it.

@@ -20,9 +20,9 @@ void RealProgram::SetUp() {
 }
 
 pid_t RealProgram::StartPanel(const std::vector<std::string>& settings) {
-  std::vector<std::string> environment = {"PATH=/usr/bin:/bin",
-                                          "QUELT_STORAGE_CARD=" + FolderPath("card"),
-                                          "XDG_RUNTIME_DIR=" + FolderPath("run")};
+  std::vector<std::string> environment = {
+      "PATH=/usr/bin:/bin", "QUELT_STORAGE_CARD=" + FolderPath("card"),
+      "XDG_RUNTIME_DIR=" + FolderPath("run"), "QUELT_INSTANCE_SCOPE=" + FolderPath("run")};
   environment.insert(environment.end(), settings.begin(), settings.end());
   const std::string errors = FolderPath("panel-" + std::to_string(error_files_.size()) + ".err");
   const pid_t panel = children_.Start(QUELT_PANEL_PROGRAM, {}, environment, "/dev/null", errors);

@@ -1,7 +1,7 @@
 // The program itself, quelt-panel, as a user starts it: a child process with a storage card of
 // its own (the compact background, and a home program that records each launch), a runtime folder
-// of its own (the single-instance claim is scoped to it, so tests running at once never meet),
-// and whatever display and link devices a test adds.
+// of its own (the single-instance claim's scope is named after it, so tests running at once never
+// meet), and whatever display and link devices a test adds.
 #pragma once
 
 #include <gtest/gtest.h>

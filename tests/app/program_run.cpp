@@ -24,6 +24,7 @@ bool ProgramRun::Start(const std::vector<std::string>& arguments,
   }
   std::filesystem::create_directories(folder() + "/run");
   environment.push_back("XDG_RUNTIME_DIR=" + folder() + "/run");
+  environment.push_back("QUELT_INSTANCE_SCOPE=" + folder() + "/run");
   environment.push_back("PATH=/usr/bin:/bin");
   pid_ = children_.Start(QUELT_PANEL_PROGRAM, arguments, environment, folder() + "/stdout", errors);
   return pid_ != 0;

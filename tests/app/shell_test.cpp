@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "app/app_main.h"
 #include "app/panel_state.h"
 #include "app/start_up.h"
 #include "platform/internal/module_interfaces.h"
@@ -145,6 +147,27 @@ TEST_F(ShellTest, SecondStartHandsOverToTheRunningInstance) {
   }
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::string>{"App", "home.log"}));
+}
+
+// A start that cannot make its window is a failure for the service manager: it ends with a status
+// of its own and one line that says why, not with the 0 of a user's exit.
+TEST_F(ShellTest, StartUpFailureEndsNonZeroWithOneLineSayingWhy) {
+  ::testing::internal::CaptureStderr();
+  StartProgram(SW_SHOW, [] {
+    // The main window's class is taken, yet no window of the panel's is there to hand over to.
+    WNDCLASSW window_class = {};
+    window_class.lpfnWndProc = DefWindowProcW;
+    window_class.lpszClassName = W("QUELT_VER120");
+    RegisterClassW(&window_class);
+  });
+  int exit_code = -1;
+  ASSERT_TRUE(platform::RunUntilMainReturns(1000, &exit_code));
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(exit_code, StartUpFailedExitCode);
+  EXPECT_NE(errors.find("start-up failed: the main window's class could not be registered\n"),
+            std::string::npos)
+      << errors;
+  EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
 }
 
 // Only a regular file of the card is the compact background: a link (even to a good picture) or

@@ -59,6 +59,10 @@ pid_t ChildProcesses::Start(const std::string& program, const std::vector<std::s
   environment_list.push_back(nullptr);
   std::vector<std::string> words = arguments;
   words.insert(words.begin(), program);
+  // A 32-bit build tested on a kernel that runs no 32-bit program runs the test under an
+  // emulator; its children are programs of the same build and need it too.
+  const std::string emulator = QUELT_CHILD_EMULATOR;
+  if (!emulator.empty()) words.insert(words.begin(), emulator);
   std::vector<char*> argument_list;
   for (std::string& word : words) argument_list.push_back(word.data());
   argument_list.push_back(nullptr);
@@ -70,8 +74,8 @@ pid_t ChildProcesses::Start(const std::string& program, const std::vector<std::s
   posix_spawn_file_actions_addopen(&actions, 1, output_file.c_str(), kCreate, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, error_file.c_str(), kCreate, 0644);
   pid_t pid = 0;
-  const int status = posix_spawn(&pid, program.c_str(), &actions, nullptr, argument_list.data(),
-                                 environment_list.data());
+  const int status = posix_spawn(&pid, words.front().c_str(), &actions, nullptr,
+                                 argument_list.data(), environment_list.data());
   posix_spawn_file_actions_destroy(&actions);
   if (status != 0) return 0;
   running_.push_back(pid);

@@ -1,4 +1,5 @@
-// A program of the desktop session for the session's tests; run it headless. Two roles:
+// A program of the desktop session for the session's tests; run it headless, with the name it
+// joins as after its role (a test's own name keeps tests running at once apart). Three roles:
 //
 //   session_helper hold    joins, creates a shown top-level window on its main thread and a
 //                          hidden one on a worker thread, writes "ready", and runs until its main
@@ -7,8 +8,12 @@
 //   session_helper later   joins while a holder runs, and writes what it could do, e.g.
 //                          "found raised refused": it found the holder's window, had it brought
 //                          to the front, and was refused a top-level window of its own.
+//   session_helper starved as hold, but it first uses up every descriptor it may open, so
+//                          that its session thread has none left for a connection.
 //
 // Lines go to standard output; the exit code is 0 unless the role is unknown.
+#include <fcntl.h>
+
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -66,13 +71,19 @@ DWORD Worker(LPVOID) {
   return 0;
 }
 
-void Hold() {
+void UseUpDescriptors() {
+  while (open("/dev/null", O_RDONLY) >= 0) {
+  }
+}
+
+void Hold(bool starved) {
   if (!Register(kMainClass, MainProc) || !CreateTopLevel(kMainClass, WS_POPUP | WS_VISIBLE)) {
     Say("no main window");
     return;
   }
   CloseHandle(CreateThread(nullptr, 0, Worker, nullptr, 0, nullptr));
   while (worker_window == 0) Sleep(1);
+  if (starved) UseUpDescriptors();
   Say(worker_window == 1 ? "ready" : "no worker window");
   RunMessageLoop();
 }
@@ -89,10 +100,10 @@ void Later() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  platform::JoinDesktopSession("quelt-session-test");
-  if (argc != 2) ExitProcess(2);
-  if (std::strcmp(argv[1], "hold") == 0) {
-    Hold();
+  if (argc != 3) return 2;
+  platform::JoinDesktopSession(argv[2]);
+  if (std::strcmp(argv[1], "hold") == 0 || std::strcmp(argv[1], "starved") == 0) {
+    Hold(std::strcmp(argv[1], "starved") == 0);
   } else if (std::strcmp(argv[1], "later") == 0) {
     Later();
   } else {

@@ -255,6 +255,28 @@ start_screen() {  # width height
   fi
 }
 
+# The shell collects an ended child at once (wait still gives its status); one not yet collected
+# is a zombie.
+ended() { ! kill -0 "$1" 2> /dev/null || [[ $(ps -o stat= -p "$1" 2> /dev/null) == *Z* ]]; }
+
+# The compositor goes away under a shown panel: the panel says so and ends with its own status for
+# a lost display (2), which a service manager restarts, never with the 0 of a user's exit.
+lose_compositor() {  # panel_pid
+  local weston_pid=${started[-2]} code
+  kill -TERM -- "-$weston_pid" 2> /dev/null
+  wait_for "the panel to end without its compositor" ended "$1" || return 1
+  wait "$1"
+  code=$?
+  if [[ $code -ne 2 ]]; then
+    echo "  without its compositor the panel ended with $code, not 2"
+    return 1
+  fi
+  grep -q "the Wayland compositor closed the connection" "$scenario_dir/panel.log" || {
+    echo "  the panel did not say that the compositor went"
+    return 1
+  }
+}
+
 # name kind output_width output_height panel_env...
 scenario() {
   local name=$1 width=$3 height=$4
@@ -313,6 +335,9 @@ scenario() {
     if ! kill -0 "$panel_pid" 2> /dev/null; then
       echo "  the panel ended"
       status=1
+    fi
+    if [[ $status -eq 0 && $kind == wayland ]]; then
+      lose_compositor "$panel_pid" || status=1
     fi
     if grep -Eq "Sanitizer|runtime error|cannot show windows on Wayland" \
       "$scenario_dir/panel.log"; then

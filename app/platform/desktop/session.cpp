@@ -2,12 +2,16 @@
 // instance, and the holder's session thread, which answers the later starts' requests and turns
 // stop signals into the close of the joining thread's windows.
 //
-// The claim is an abstract Unix socket rather than a lock file: a later start touches no file at
-// all, the kernel frees the name with the process (no stale lock after a crash or a power cut),
-// and the one socket both decides who runs and carries the requests to it.
+// The claim is an abstract Unix socket named after the program and the user id rather than a lock
+// file: a later start touches no file at all, the kernel frees the name with the process (no
+// stale lock after a crash or a power cut), the one socket both decides who runs and carries the
+// requests to it, and a service without a login session (no XDG_RUNTIME_DIR, a private /tmp) and
+// the same user's login session meet on the one name. Abstract names have no permissions, so the
+// holder's credentials decide: a name held by another user is never taken for a running instance.
 // Start reading at JoinDesktopSession.
 #include "platform/desktop/session.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
@@ -30,8 +34,18 @@
 namespace platform::desktop {
 namespace {
 
-// Second starts waiting to be answered; more than a few at once would be a start loop gone wrong.
-constexpr int kPendingStarts = 8;
+// Connections waiting to be accepted. Any user may connect, and the holder drops a stranger's
+// connection at once; a later start that finds the queue full tries again at once. The queue is
+// short on purpose: under a flood of strangers' connections a later start's request waits behind
+// every connection queued before it, and behind thousands it missed its answer's deadline.
+constexpr int kPendingConnections = 16;
+// A name in use is looked at this many times before it counts as held by a stranger: between its
+// bind and its listen a starting holder refuses connections, and a flooded one may not answer.
+constexpr int kClaimLooks = 3;
+constexpr int kClaimLookPauseMs = 100;
+// With no descriptor left for a connection, the session thread waits this long before it tries
+// to accept again, rather than spinning on a queue it cannot empty.
+constexpr int kNoDescriptorPauseMs = 100;
 // How often a stop that came before the joining thread's first window looks for it again.
 constexpr int kStopRetryMs = 20;
 
@@ -49,15 +63,14 @@ Session session;
 // exists (a display not up yet) and so could not be closed.
 std::atomic<bool> stop_requested{false};
 
-// Abstract names are shared by every user of the host's network namespace; the user's runtime
-// folder (or, without one, the user id) keeps users apart, and gives a test run a scope of its own.
-// A name too long for the address keeps the folder's end, where folders differ.
+// Abstract names are shared by every user of the host's network namespace; the user id keeps
+// users apart. QUELT_INSTANCE_SCOPE, when set, names a separate scope of the same user's (tests
+// that run several instances side by side). A name too long for the address keeps its end.
 void NameTheClaim(const char* program) {
-  const char* runtime_folder = std::getenv("XDG_RUNTIME_DIR");
-  const std::string scope = runtime_folder && *runtime_folder
-                                ? std::string(runtime_folder)
-                                : "uid " + std::to_string(static_cast<unsigned>(geteuid()));
-  std::string name = std::string(1, '\0') + program + " " + scope;
+  const char* scope = std::getenv("QUELT_INSTANCE_SCOPE");
+  std::string name = std::string(1, '\0') + program + " uid " +
+                     std::to_string(static_cast<unsigned>(geteuid())) +
+                     (scope && *scope ? std::string(" ") + scope : std::string());
   const std::size_t room = sizeof session.claim_address.sun_path;
   if (name.size() > room) name = std::string(1, '\0') + name.substr(name.size() - (room - 1));
   session.claim_address.sun_family = AF_UNIX;
@@ -65,15 +78,16 @@ void NameTheClaim(const char* program) {
   session.claim_length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
 }
 
-enum class Claim { Held, HeldElsewhere, Unavailable };
+enum class Claim { Held, HeldElsewhere, HeldByStranger, Unavailable };
 
 // Binding the name is the claim: the kernel lets one socket at a time have it, and releases it
 // when the process ends, however it ends.
-Claim TakeClaim(int* listener) {
-  const int socket = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+Claim BindClaim(int* listener) {
+  const int socket = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (socket < 0) return Claim::Unavailable;
   const auto* address = reinterpret_cast<const sockaddr*>(&session.claim_address);
-  if (bind(socket, address, session.claim_length) == 0 && listen(socket, kPendingStarts) == 0) {
+  if (bind(socket, address, session.claim_length) == 0 &&
+      listen(socket, kPendingConnections) == 0) {
     *listener = socket;
     return Claim::Held;
   }
@@ -83,6 +97,18 @@ Claim TakeClaim(int* listener) {
   return error == EADDRINUSE ? Claim::HeldElsewhere : Claim::Unavailable;
 }
 
+// A name in use counts only when a process of our own user listens on it.
+Claim TakeClaim(int* listener) {
+  Claim claim = Claim::Unavailable;
+  for (int look = 0; look < kClaimLooks; ++look) {
+    if (look > 0) poll(nullptr, 0, kClaimLookPauseMs);
+    claim = BindClaim(listener);
+    if (claim != Claim::HeldElsewhere) return claim;
+    if (HolderIsOurUser()) return Claim::HeldElsewhere;
+    claim = Claim::HeldByStranger;
+  }
+  return claim;
+}
 sigset_t StopSignals() {
   sigset_t signals;
   sigemptyset(&signals);
@@ -105,18 +131,44 @@ bool CloseJoiningThreadsWindows() {
   return closed;
 }
 
+// Takes every connection waiting on the listener: a stranger's is closed at once, our own user's
+// is answered. False when no descriptor was left for one; the spare descriptor, given up for a
+// moment, then lets the first waiting connection be taken and dropped, so the queue still moves.
+bool AcceptWaitingConnections(int listener, int* spare) {
+  for (;;) {
+    const int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (connection >= 0) {
+      if (PeerIsOurUser(connection)) AnswerRequest(connection);
+      close(connection);
+      continue;
+    }
+    if (errno == EINTR || errno == ECONNABORTED) continue;
+    if (errno != EMFILE && errno != ENFILE) return true;
+    if (*spare >= 0) {
+      close(*spare);
+      const int dropped = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+      if (dropped >= 0) close(dropped);
+      *spare = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    }
+    return false;
+  }
+}
+
 // The session thread: never inside a signal handler, so the close is an ordinary posted message.
 void ServeSession(int listener, int stop_signals) {
   pollfd watched[] = {{listener, POLLIN, 0}, {stop_signals, POLLIN, 0}};
+  int spare = open("/dev/null", O_RDONLY | O_CLOEXEC);
   bool stop_pending = false;
+  bool out_of_descriptors = false;
   for (;;) {
-    if (poll(watched, 2, stop_pending ? kStopRetryMs : -1) < 0) continue;
+    watched[0].fd = out_of_descriptors ? -1 : listener;
+    const int timeout_ms = out_of_descriptors ? kNoDescriptorPauseMs
+                           : stop_pending     ? kStopRetryMs
+                                              : -1;
+    out_of_descriptors = false;
+    if (poll(watched, 2, timeout_ms) < 0) continue;
     if (watched[0].revents & POLLIN) {
-      const int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-      if (connection >= 0) {
-        AnswerRequest(connection);
-        close(connection);
-      }
+      out_of_descriptors = !AcceptWaitingConnections(listener, &spare);
     }
     signalfd_siginfo signal;
     if ((watched[1].revents & POLLIN) &&
@@ -162,6 +214,8 @@ bool DesktopAdmitsTopLevelWindow() { return !AnotherProcessHoldsTheClaim(); }
 
 bool StopRequested() { return stop_requested; }
 
+bool AnotherInstanceRuns() { return AnotherProcessHoldsTheClaim(); }
+
 void JoinDesktopSession(const char* program) {
   const sigset_t signals = StopSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
@@ -173,6 +227,11 @@ void JoinDesktopSession(const char* program) {
       // This start only hands over to the holder and ends; the signals wait until it has.
       session.claim_elsewhere = true;
       return;
+    case Claim::HeldByStranger:
+      std::fprintf(stderr,
+                   "quelt: the single-instance claim is held by another user; running without it, "
+                   "so a second start will not see this one\n");
+      break;
     case Claim::Unavailable:
       std::fprintf(stderr,
                    "quelt: no single-instance claim (%s); a second start will not see this one\n",

@@ -47,8 +47,13 @@ HWND FindSessionWindow(LPCWSTR class_name, LPCWSTR title);
 bool IsSessionWindow(HWND window);
 // Asks the holder to bring the window to the front; its SetForegroundWindow answers.
 BOOL ForegroundSessionWindow(HWND window);
-// The holder's session thread: reads one request from a connection and answers it.
+// The holder's session thread: reads one request from a connection of our own user's and
+// answers it.
 void AnswerRequest(int connection);
+// The process at the other end of a connected socket runs as our user.
+bool PeerIsOurUser(int socket);
+// A process of our own user listens on the claim's name (a later start's check of the name).
+bool HolderIsOurUser();
 
 // ---- The holder's side (desktop.cpp) ------------------------------------------------------------
 

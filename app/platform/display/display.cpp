@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/desktop/foreground.h"
+#include "platform/desktop_session.h"
 #include "platform/diagnostics.h"
 #include "platform/display/display_backend.h"
 #include "platform/display/display_thread.h"
@@ -22,6 +23,7 @@ namespace display {
 namespace {
 
 std::atomic<bool> headless_forced_by_test{false};
+std::atomic<bool> display_lost{false};
 std::atomic<const DisplayBackend*> chosen_backend{nullptr};
 std::atomic<void (*)(const testing::PresentedWindow&)> present_observer{nullptr};
 
@@ -81,6 +83,8 @@ bool FullScreenAsked() {
   }();
   return asked;
 }
+
+void NoteDisplayLost() { display_lost = true; }
 
 const DisplayBackend& ActiveBackend() {
   const DisplayBackend* backend = chosen_backend.load();
@@ -182,6 +186,8 @@ bool DisplayPumpsThisThread() { return OnDisplayThread(); }
 void DisplayWaitEvents(int timeout_ms) { WaitOnDisplayThread(ActiveBackend(), timeout_ms); }
 
 void DisplayWake() { ActiveBackend().wake(); }
+
+bool DisplayLost() { return display_lost; }
 
 void testing::ForceHeadlessDisplay() { headless_forced_by_test = true; }
 

@@ -73,6 +73,9 @@ bool HeadlessForced();
 // QUELT_FULLSCREEN=1: a window covers the screen, its picture scaled to fit.
 bool FullScreenAsked();
 
+// Called by a backend whose host display went away, after it asked every window to close.
+void NoteDisplayLost();
+
 // Message boxes: called by a backend when the user dismissed the box with that token.
 void MessageBoxAnswered(int token);
 

@@ -3,6 +3,9 @@
 // at CommitChanges. A buffer is brought up to date only where it is stale (what changed since it
 // was last drawn), and a commit damages only what changed since the previous commit.
 //
+// Shared memory that cannot be had (memfd_create, ftruncate or mmap failing) leaves the damage
+// where it is: said once, and tried again at the next redraw.
+//
 // No frame callback paces the commits: the panel redraws a few times a second at most, and a
 // compositor that stops repainting (an output switched off) would never send one, leaving the
 // window with an old picture for good.
@@ -10,7 +13,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
 
+#include "platform/diagnostics.h"
 #include "platform/display/wayland/wayland_state.h"
 #include "platform/display/window_surfaces.h"
 #include "platform/internal/rects.h"
@@ -61,21 +68,33 @@ void BufferReleased(void* data, wl_buffer*) {
 
 const wl_buffer_listener kBufferListener = {BufferReleased};
 
+Buffer* NoBuffer(Toplevel* toplevel, std::size_t bytes, const char* failed_call) {
+  if (!toplevel->buffer_failure_said) {
+    LogLine(LogPriority::Error, "no shared memory for \"" + toplevel->title + "\" (" +
+                                    std::to_string(bytes) + " bytes, " + failed_call + ": " +
+                                    std::strerror(errno) + "); trying again at the next redraw");
+    toplevel->buffer_failure_said = true;
+  }
+  return nullptr;
+}
+
 Buffer* CreateBuffer(Toplevel* toplevel) {
   const int width = toplevel->letterbox.area_width;
   const int height = toplevel->letterbox.area_height;
   const int stride = width * 4;
   const std::size_t bytes = static_cast<std::size_t>(stride) * height;
   const int memory = memfd_create("quelt-window", MFD_CLOEXEC);
-  if (memory < 0) return nullptr;
+  if (memory < 0) return NoBuffer(toplevel, bytes, "memfd_create");
   void* mapped = MAP_FAILED;
-  if (ftruncate(memory, static_cast<off_t>(bytes)) == 0) {
-    mapped = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, memory, 0);
-  }
+  const bool sized = ftruncate(memory, static_cast<off_t>(bytes)) == 0;
+  if (sized) mapped = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, memory, 0);
   if (mapped == MAP_FAILED) {
+    const int error = errno;
     close(memory);
-    return nullptr;
+    errno = error;
+    return NoBuffer(toplevel, bytes, sized ? "mmap" : "ftruncate");
   }
+  toplevel->buffer_failure_said = false;
   wl_shm_pool* pool = wl_shm_create_pool(Wayland().shm, memory, static_cast<std::int32_t>(bytes));
   auto buffer = std::make_unique<Buffer>();
   buffer->owner = toplevel;

@@ -8,10 +8,12 @@
 // window); windows of other threads keep their surfaces in memory and are never shown, and a show
 // or destroy that another thread asks for waits for the display thread. The compositor may offer
 // a seat late or never, and may go away: then the backend says so once and closes every window,
-// which ends the program as a user's close would; the service that started it starts it again.
+// and the program ends with the status of a lost display; the service that started it starts it
+// again.
 // Start reading at StartWaylandBackend, then WaitEvents.
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -53,9 +55,13 @@ void CloseRequested(Toplevel* toplevel) {
 
 namespace {
 
+// How long asking for the front waits at most for the compositor to tell the keyboard focus.
+constexpr int kFocusWaitMs = 250;
+
 void LoseConnection() {
   WaylandDisplay& display = Wayland();
   display.lost = true;
+  NoteDisplayLost();
   display.has_keyboard = false;
   display.focused_window = nullptr;
   LogLine(LogPriority::Error, std::string("the Wayland compositor closed the connection (") +
@@ -111,15 +117,45 @@ bool Present(HWND window, const std::vector<RECT>& dirty) {
   return true;
 }
 
+bool InFront(HWND window) {
+  const WaylandDisplay& display = Wayland();
+  return display.has_keyboard && display.focused_window == window;
+}
+
+// Round trips until the window has the keyboard focus, or until one that began with the window
+// mapped came back: the focus a compositor gives for what it saw comes before that answer. Bounded,
+// so that a compositor that hangs costs a moment, not the panel.
+void AwaitFocus(const Toplevel* toplevel) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFocusWaitMs);
+  while (!InFront(toplevel->window) && !Wayland().lost) {
+    const bool mapped = toplevel->mapped;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) return;
+    if (!RoundTrip(static_cast<int>(left))) LoseConnection();
+    if (mapped) return;
+  }
+}
+
 // No request brings a toplevel forward; compositors put a newly shown one on top and give it the
-// focus, so one that is shown but not in front is shown anew. One that waits for its first
-// configure is about to be shown anyway.
+// focus. The answer to who is in front is the compositor's: what it has to say about the focus
+// arrives first (when a seat has a keyboard to tell it), and only a window that was on the screen
+// already and still is not in front is shown anew, so a window on its way to the screen, or in
+// front already, does not flicker.
 void Raised(HWND window) {
   if (Wayland().lost) return;
   WaylandDisplay& display = Wayland();
   Toplevel* toplevel = ToplevelOfWindow(window);
-  const bool in_front = display.has_keyboard && display.focused_window == window;
-  if (toplevel && toplevel->mapped && !in_front) RemapToplevel(toplevel);
+  if (toplevel && toplevel->shown) {
+    const bool was_mapped = toplevel->mapped;
+    if (display.has_keyboard) AwaitFocus(toplevel);
+    if (was_mapped && !InFront(window) && !display.lost) {
+      RemapToplevel(toplevel);
+      if (display.has_keyboard) AwaitFocus(toplevel);
+    }
+  }
+  if (display.lost) return;
   RaiseMessageBoxes();
   Flush();
 }

@@ -1,10 +1,12 @@
 // The display thread's wait: the compositor's socket and the wake pipe in one poll, with the
 // read preparation libwayland needs so that no event is left unread in its queue. Requests that
-// do not fit into the socket wait for it to drain without blocking the thread.
+// do not fit into the socket wait for it to drain without blocking the thread. A round trip waits
+// until the compositor has answered everything sent before it.
 #include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 
 #include "platform/display/wayland/wayland_state.h"
 
@@ -57,6 +59,27 @@ bool WaitForCompositor(int timeout_ms) {
   if (ready > 0 && (waits[1].revents & POLLIN)) DrainWakePipe(display.wake_read);
   if (wl_display_dispatch_pending(connection) < 0) return false;
   return Flush(connection, &unsent);
+}
+
+bool RoundTrip(int timeout_ms) {
+  WaylandDisplay& display = Wayland();
+  if (display.lost) return true;
+  bool answered = false;
+  static const wl_callback_listener kAnswered = {
+      [](void* data, wl_callback*, std::uint32_t) { *static_cast<bool*>(data) = true; }};
+  wl_callback* sync = wl_display_sync(display.connection);
+  wl_callback_add_listener(sync, &kAnswered, &answered);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  bool connected = true;
+  while (!answered && connected) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) break;
+    connected = WaitForCompositor(static_cast<int>(left));
+  }
+  wl_callback_destroy(sync);
+  return connected;
 }
 
 void WakeDisplayThread() {

@@ -11,6 +11,16 @@
 namespace platform::display::wayland {
 namespace {
 
+// The pointer's pen lifts where the pointer is, when it is down over that toplevel (null: any).
+void LiftPointerPen(Seat* seat, const Toplevel* toplevel) {
+  if (!seat->button_down || !seat->pointer_over || (toplevel && toplevel != seat->pointer_over)) {
+    return;
+  }
+  // Cleared first: answering a box with this pen-up removes the toplevel.
+  seat->button_down = false;
+  PenOnToplevel(seat->pointer_over, PenAction::Up, seat->pointer_x, seat->pointer_y);
+}
+
 void PointerEntered(void* data, wl_pointer* pointer, std::uint32_t serial, wl_surface* surface,
                     wl_fixed_t x, wl_fixed_t y) {
   auto* seat = static_cast<Seat*>(data);
@@ -23,10 +33,11 @@ void PointerEntered(void* data, wl_pointer* pointer, std::uint32_t serial, wl_su
 }
 
 // The compositor keeps sending motion and the release to the surface while the button is held,
-// so a leave with the button down comes only when the surface goes: the pen lifts there.
+// so a leave with the button down comes only when the surface goes: the pen lifts there. A finger
+// held on the surface is none of the pointer's business and stays down.
 void PointerLeft(void* data, wl_pointer*, std::uint32_t, wl_surface*) {
   auto* seat = static_cast<Seat*>(data);
-  LiftSeatPen(seat, seat->pointer_over);
+  LiftPointerPen(seat, nullptr);
   seat->pointer_over = nullptr;
 }
 
@@ -113,11 +124,7 @@ const wl_touch_listener kTouchListener = {TouchDown,
                                           IgnoreTouchOrientation};
 
 void LiftSeatPen(Seat* seat, Toplevel* toplevel) {
-  // Cleared first: answering a box with this pen-up removes the toplevel.
-  if (seat->button_down && seat->pointer_over && (!toplevel || toplevel == seat->pointer_over)) {
-    seat->button_down = false;
-    PenOnToplevel(seat->pointer_over, PenAction::Up, seat->pointer_x, seat->pointer_y);
-  }
+  LiftPointerPen(seat, toplevel);
   if (seat->touched && (!toplevel || toplevel == seat->touched)) {
     Toplevel* touched = seat->touched;
     seat->touched = nullptr;

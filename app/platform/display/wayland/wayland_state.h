@@ -63,6 +63,8 @@ struct Toplevel {
 
   Letterbox letterbox;
   std::vector<std::unique_ptr<Buffer>> buffers;
+  // A buffer could not be made, and the log said so; cleared when one is made again.
+  bool buffer_failure_said = false;
   // Changed since the last commit, in area coordinates.
   std::vector<RECT> damage;
 };
@@ -118,6 +120,9 @@ bool ConnectToCompositor(std::string* why_not);
 // handles what came; false when the connection broke. Once it is lost, waits for wakes only.
 bool WaitForCompositor(int timeout_ms);
 void WakeDisplayThread();
+// Sends a round trip and handles what comes until the compositor answered it, for at most
+// timeout_ms; false when the connection broke.
+bool RoundTrip(int timeout_ms);
 
 // wayland_toplevels.cpp
 Toplevel* AddToplevel(std::unique_ptr<Toplevel> toplevel);

@@ -14,6 +14,11 @@
 namespace platform::display::wayland {
 namespace {
 
+// The largest area a window takes, each way, whatever a compositor offers (up to 2^31): beyond an
+// 4K screen a buffer would be gigabytes of shared memory, and its size would overflow the 32-bit
+// sizes of the shared-memory protocol. A larger offer gets this much, with the picture fitted in.
+constexpr int kLargestAreaSide = 4096;
+
 void TakeConfigure(void* data, xdg_toplevel*, std::int32_t width, std::int32_t height,
                    wl_array* states) {
   auto* toplevel = static_cast<Toplevel*>(data);
@@ -42,8 +47,10 @@ void AcknowledgeConfigure(void* data, xdg_surface* shell_surface, std::uint32_t 
   xdg_surface_ack_configure(shell_surface, serial);
   const bool sized_by_offer =
       toplevel->window && toplevel->offered_width > 0 && toplevel->offered_height > 0;
-  const int width = sized_by_offer ? toplevel->offered_width : toplevel->picture_width;
-  const int height = sized_by_offer ? toplevel->offered_height : toplevel->picture_height;
+  const int width = std::min(sized_by_offer ? toplevel->offered_width : toplevel->picture_width,
+                             kLargestAreaSide);
+  const int height = std::min(sized_by_offer ? toplevel->offered_height : toplevel->picture_height,
+                              kLargestAreaSide);
   const bool first = !toplevel->configured;
   toplevel->configured = true;
   if (first || width != toplevel->letterbox.area_width ||
