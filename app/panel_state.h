@@ -41,6 +41,11 @@ constexpr int LcdPageSlots = 16;
 constexpr int LcdPageBytes = 512;
 constexpr int LcdMatrixRows = 130;
 constexpr int LcdMatrixColumns = 340;
+// LcdCanvasRendering: none yet (or the surfaces were redrawn otherwise), the full panel's or the
+// compact view's.
+constexpr std::uint8_t NoLcdRendering = 0;
+constexpr std::uint8_t FullPanelLcdRendering = 1;
+constexpr std::uint8_t CompactLcdRendering = 2;
 
 // A command slot: bytes 0 to 11 written by the producer, 0 to 14 sent, 15 to 19 unused.
 constexpr int CommandSlotBytes = 20;
@@ -107,10 +112,25 @@ struct PanelState {
   HDC LcdCanvasDc = nullptr;
   BITMAP LcdBackdropHeader = {};
   BITMAP LcdCanvasHeader = {};
+  // What the backdrop and the canvas hold, so that a refresh of the same view renders again only
+  // the matrix rows that changed: the rendering last made whole (LcdCanvasRendering), the
+  // preference it was made with, and the matrix as the canvas shows it.
+  std::uint8_t LcdCanvasRendering = NoLcdRendering;
+  std::int32_t LcdCanvasPreference = 0;  // LcdFillStyle (full panel) or LcdColourIndex (compact)
+  std::uint8_t LcdRenderedMatrix[LcdMatrixRows][LcdMatrixColumns] = {};
   // Clock.
   SYSTEMTIME ClockTime = {};
   std::uint16_t PreviousClockMinute = 0;
   WCHAR ClockText[100] = {};
+  // The indicator frames the BackBuffer shows (IndicatorsShown) and the clock line it shows
+  // (ClockLineShown), so that a refresh draws them only when they would look different.
+  bool IndicatorsShown = false;
+  std::int32_t ShownAuxFlag = 0;
+  std::int32_t ShownUsbFlag = 0;
+  std::uint8_t ShownLinkVariant = 0;
+  bool ClockLineShown = false;
+  WCHAR ClockLineText[100] = {};
+  COLORREF ClockLineColour = 0;
 
   // ---- Link thread only ----
   HANDLE LinkHandle = nullptr;

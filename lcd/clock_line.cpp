@@ -43,20 +43,38 @@ void FormatClockLine(const SYSTEMTIME& time, LPWSTR text) {
   }
 }
 
-}  // namespace
-
-void DrawClock(HDC dc) {
+// Reads the local time, keeping the previous minute, and formats the line; returns its colour.
+COLORREF ReadClock() {
   Panel.PreviousClockMinute = Panel.ClockTime.wMinute;
   GetLocalTime(&Panel.ClockTime);
+  FormatClockLine(Panel.ClockTime, Panel.ClockText);
+  return Panel.ClockTime.wMinute == Panel.PreviousClockMinute ? SameMinuteColour : NewMinuteColour;
+}
+
+void DrawClockLine(HDC dc, COLORREF colour) {
   SetBkColor(dc, ClockBackground);
-  SetTextColor(dc, Panel.ClockTime.wMinute == Panel.PreviousClockMinute ? SameMinuteColour
-                                                                        : NewMinuteColour);
+  SetTextColor(dc, colour);
   const LOGFONTW font = ClockFont();
   HFONT clock_font = CreateFontIndirectW(&font);
   HGDIOBJ previous_font = SelectObject(dc, clock_font);
-  FormatClockLine(Panel.ClockTime, Panel.ClockText);
   RECT area = {240, 447, 558, 477};
   DrawTextW(dc, Panel.ClockText, -1, &area, DT_CENTER);
   SelectObject(dc, previous_font);
   DeleteObject(clock_font);
+}
+
+}  // namespace
+
+void DrawClock(HDC dc) { DrawClockLine(dc, ReadClock()); }
+
+void RefreshClock(HDC back_buffer) {
+  const COLORREF colour = ReadClock();
+  if (Panel.ClockLineShown && colour == Panel.ClockLineColour &&
+      wcscmp(Panel.ClockText, Panel.ClockLineText) == 0) {
+    return;
+  }
+  DrawClockLine(back_buffer, colour);
+  Panel.ClockLineShown = true;
+  Panel.ClockLineColour = colour;
+  wcscpy(Panel.ClockLineText, Panel.ClockText);
 }

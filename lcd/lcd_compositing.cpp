@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iterator>
 #include <mutex>
+#include <vector>
 
 #include "app/panel_state.h"
 
@@ -56,10 +57,12 @@ const std::uint8_t* BackdropRow(LONG stored_row) {
          static_cast<std::ptrdiff_t>(stored_row) * Panel.LcdCanvasHeader.bmWidthBytes;
 }
 
-void CopyBackdropRow(LONG stored_row) {
-  const LONG width = std::max<LONG>(Panel.LcdCanvasHeader.bmWidth, 0);
-  std::memcpy(CanvasRow(stored_row), BackdropRow(stored_row),
-              static_cast<std::size_t>(width) * BytesPerPixel);
+// Canvas pixels [left, right) of a stored row take the backdrop's.
+void CopyBackdropSpan(LONG stored_row, LONG left, LONG right) {
+  if (right <= left) return;
+  std::memcpy(CanvasRow(stored_row) + static_cast<std::ptrdiff_t>(left) * BytesPerPixel,
+              BackdropRow(stored_row) + static_cast<std::ptrdiff_t>(left) * BytesPerPixel,
+              static_cast<std::size_t>(right - left) * BytesPerPixel);
 }
 
 void Light(std::uint8_t* row, LONG x, LcdColour colour) {
@@ -72,6 +75,124 @@ void Light(std::uint8_t* row, LONG x, LcdColour colour) {
 // The matrix columns that a row of `limit` canvas pixels can show.
 LONG ShownColumns(LONG limit) { return std::clamp<LONG>(limit, 0, LcdMatrixColumns); }
 
+// Matrix rows [top, bottom) and columns [left, right): what a rendering covers.
+struct MatrixArea {
+  LONG top, bottom, left, right;
+};
+
+constexpr MatrixArea WholeMatrix = {0, LcdMatrixRows, 0, LcdMatrixColumns};
+
+// ---- The full panel ----
+// Row i counts from 4 with stored row i - 4 and stops 10 short of the height, so the top 14
+// picture rows are never written; the matrix row is (height - i) / 2, that is picture row
+// y = height + 3 - i shows matrix row (y - 3) / 2.
+constexpr LONG FirstFullPanelI = 4;
+constexpr LONG FullPanelRowsLeftBelow = 10;
+constexpr LONG FullPanelTopRowsKept = 14;
+
+// Canvas row i from the backdrop across pixels [left, right), then the lit pixels of its matrix
+// row among columns [first_column, last_column).
+void RenderFullPanelRow(LONG i, LONG left, LONG right, LONG first_column, LONG last_column) {
+  const LONG width = Panel.LcdCanvasHeader.bmWidth;
+  const LONG height = Panel.LcdCanvasHeader.bmHeight;
+  const bool solid = Panel.LcdFillStyle != 0;
+  const LONG stored_row = i - FirstFullPanelI;
+  CopyBackdropSpan(stored_row, left, right);
+  // Dotted style lights only even i, that is odd picture rows.
+  if (!solid && i % 2 != 0) return;
+  const LONG m = (height - i) >> 1;
+  if (m >= LcdMatrixRows) return;
+  const std::uint8_t* lcd = Panel.LcdPixelMatrix[m];
+  std::uint8_t* row = CanvasRow(stored_row);
+  for (LONG c = first_column; c < last_column; ++c) {
+    if (lcd[c] == 0) continue;
+    // A doubled LCD pixel covers canvas columns 2c and 2c + 1.
+    Light(row, 2 * c, LcdRed);
+    if (solid && 2 * c + 1 < width) Light(row, 2 * c + 1, LcdRed);
+  }
+}
+
+// Renders an area of the matrix and returns the canvas rectangle (picture rows top first) that
+// shows it; empty when none of it shows.
+RECT RenderFullPanelArea(const MatrixArea& area) {
+  const LONG width = Panel.LcdCanvasHeader.bmWidth;
+  const LONG height = Panel.LcdCanvasHeader.bmHeight;
+  const LONG last_column = std::min(area.right, ShownColumns((width + 1) / 2));
+  const RECT rect{2 * area.left, std::max(2 * area.top + 3, FullPanelTopRowsKept),
+                  std::min(2 * last_column, width), std::min(2 * area.bottom + 3, height)};
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return RECT{};
+  for (LONG y = rect.top; y < rect.bottom; ++y) {
+    RenderFullPanelRow(height + 3 - y, rect.left, rect.right, area.left, last_column);
+  }
+  return rect;
+}
+
+// ---- The compact view ----
+// Picture row y shows matrix row y + 13, down to the middle of the canvas.
+constexpr LONG CompactRowsAbove = 13;
+
+RECT RenderCompactArea(const MatrixArea& area) {
+  const LONG width = Panel.LcdCanvasHeader.bmWidth;
+  const LONG height = Panel.LcdCanvasHeader.bmHeight;
+  const LcdColour colour = CompactLcdColour();
+  // Only the left half of the canvas width shows the LCD.
+  const LONG last_column = std::min(area.right, ShownColumns(width / 2));
+  const LONG shown_rows = std::min<LONG>(height / 2, LcdMatrixRows);
+  const RECT rect{area.left, std::max<LONG>(area.top - CompactRowsAbove, 0), last_column,
+                  std::min(area.bottom, shown_rows) - CompactRowsAbove};
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return RECT{};
+  for (LONG y = rect.top; y < rect.bottom; ++y) {
+    const LONG stored_row = height - 1 - y;
+    CopyBackdropSpan(stored_row, rect.left, rect.right);
+    const std::uint8_t* lcd = Panel.LcdPixelMatrix[y + CompactRowsAbove];
+    std::uint8_t* row = CanvasRow(stored_row);
+    for (LONG c = rect.left; c < rect.right; ++c) {
+      if (lcd[c] != 0) Light(row, c, colour);
+    }
+  }
+  return rect;
+}
+
+// ---- What the canvas shows ----
+std::int32_t PreferenceOf(std::uint8_t rendering) {
+  return rendering == FullPanelLcdRendering ? Panel.LcdFillStyle : Panel.LcdColourIndex;
+}
+
+// After a whole rendering, with the matrix lock held.
+void RememberRendering(std::uint8_t rendering) {
+  Panel.LcdCanvasRendering = rendering;
+  Panel.LcdCanvasPreference = PreferenceOf(rendering);
+  std::memcpy(Panel.LcdRenderedMatrix, Panel.LcdPixelMatrix, sizeof Panel.LcdRenderedMatrix);
+}
+
+// Bands of consecutive matrix rows that differ from the rendered matrix, each with the columns
+// that differ in any of its rows; the rendered matrix takes them over. The matrix lock must be
+// held.
+std::vector<MatrixArea> TakeMatrixChanges() {
+  std::vector<MatrixArea> bands;
+  // Most refreshes find the matrix as it was; one comparison of the whole says so.
+  if (std::memcmp(Panel.LcdPixelMatrix, Panel.LcdRenderedMatrix, sizeof Panel.LcdPixelMatrix) ==
+      0) {
+    return bands;
+  }
+  for (LONG m = 0; m < LcdMatrixRows; ++m) {
+    const std::uint8_t* now = Panel.LcdPixelMatrix[m];
+    std::uint8_t* shown = Panel.LcdRenderedMatrix[m];
+    if (std::memcmp(now, shown, LcdMatrixColumns) == 0) continue;
+    LONG left = 0, right = LcdMatrixColumns;
+    while (now[left] == shown[left]) ++left;
+    while (now[right - 1] == shown[right - 1]) --right;
+    std::memcpy(shown + left, now + left, static_cast<std::size_t>(right - left));
+    if (!bands.empty() && bands.back().bottom == m) {
+      MatrixArea& band = bands.back();
+      band = MatrixArea{band.top, m + 1, std::min(band.left, left), std::max(band.right, right)};
+    } else {
+      bands.push_back(MatrixArea{m, m + 1, left, right});
+    }
+  }
+  return bands;
+}
+
 }  // namespace
 
 BOOL DibHeadersMatch(const BITMAP& backdrop, const BITMAP& canvas) {
@@ -83,29 +204,12 @@ BOOL CompositeLcdFull() {
   if (!CanRender()) return 0;
   const LONG width = Panel.LcdCanvasHeader.bmWidth;
   const LONG height = Panel.LcdCanvasHeader.bmHeight;
-  if (height - 10 <= 4) return 1;
-  const bool solid = Panel.LcdFillStyle != 0;
-  // A doubled LCD pixel covers canvas columns 2c and 2c + 1.
   const LONG columns = ShownColumns((width + 1) / 2);
-
   std::lock_guard<std::mutex> hold(Panel.LcdMatrixLock);
-  // i counts from 4 with stored row i - 4, so the top 14 picture rows are never written; the
-  // matrix row is (height - i) / 2, picture row (y - 3) / 2 for height 480.
-  for (LONG i = 4; i < height - 10; ++i) {
-    const LONG stored_row = i - 4;
-    CopyBackdropRow(stored_row);
-    // Dotted style lights only even i, that is odd picture rows.
-    if (!solid && i % 2 != 0) continue;
-    const LONG m = (height - i) >> 1;
-    if (m >= LcdMatrixRows) continue;
-    const std::uint8_t* lcd = Panel.LcdPixelMatrix[m];
-    std::uint8_t* row = CanvasRow(stored_row);
-    for (LONG c = 0; c < columns; ++c) {
-      if (lcd[c] == 0) continue;
-      Light(row, 2 * c, LcdRed);
-      if (solid && 2 * c + 1 < width) Light(row, 2 * c + 1, LcdRed);
-    }
+  for (LONG i = FirstFullPanelI; i < height - FullPanelRowsLeftBelow; ++i) {
+    RenderFullPanelRow(i, 0, width, 0, columns);
   }
+  RememberRendering(FullPanelLcdRendering);
   return 1;
 }
 
@@ -113,22 +217,30 @@ BOOL CompositeLcdCompact() {
   if (!CanRender()) return 0;
   const LONG width = Panel.LcdCanvasHeader.bmWidth;
   const LONG height = Panel.LcdCanvasHeader.bmHeight;
-  if (height <= 0) return 1;
-  const LcdColour colour = CompactLcdColour();
-  // Only the left half of the canvas width shows the LCD.
-  const LONG columns = ShownColumns(width / 2);
-
   std::lock_guard<std::mutex> hold(Panel.LcdMatrixLock);
+  // Every row takes the backdrop; those that show the LCD are lit over it.
   for (LONG stored_row = 0; stored_row < height; ++stored_row) {
-    CopyBackdropRow(stored_row);
-    // Picture row y shows matrix row y + 13, down to the middle of the canvas.
-    const LONG m = height - stored_row + 12;
-    if (m >= height / 2 || m >= LcdMatrixRows) continue;
-    const std::uint8_t* lcd = Panel.LcdPixelMatrix[m];
-    std::uint8_t* row = CanvasRow(stored_row);
-    for (LONG c = 0; c < columns; ++c) {
-      if (lcd[c] != 0) Light(row, c, colour);
-    }
+    CopyBackdropSpan(stored_row, 0, width);
   }
+  RenderCompactArea(WholeMatrix);
+  RememberRendering(CompactLcdRendering);
   return 1;
+}
+
+BOOL LcdCanvasHolds(std::uint8_t rendering) {
+  return CanRender() && Panel.LcdCanvasRendering == rendering &&
+         Panel.LcdCanvasPreference == PreferenceOf(rendering);
+}
+
+std::vector<RECT> CompositeLcdChanges() {
+  std::vector<RECT> rewritten;
+  const std::uint8_t rendering = Panel.LcdCanvasRendering;
+  if (rendering == NoLcdRendering || !LcdCanvasHolds(rendering)) return rewritten;
+  std::lock_guard<std::mutex> hold(Panel.LcdMatrixLock);
+  for (const MatrixArea& band : TakeMatrixChanges()) {
+    const RECT rect =
+        rendering == FullPanelLcdRendering ? RenderFullPanelArea(band) : RenderCompactArea(band);
+    if (rect.right > rect.left) rewritten.push_back(rect);
+  }
+  return rewritten;
 }

@@ -1,10 +1,12 @@
 // LCD compositing on real 24-bit bottom-up DIB sections: which canvas pixels each LCD pixel
-// lights, in which colour, that every other covered pixel is the backdrop's, and that a
-// rendering refused for mismatching surfaces leaves the canvas alone.
+// lights, in which colour, that every other covered pixel is the backdrop's, that a rendering
+// refused for mismatching surfaces leaves the canvas alone, and that rendering only the rows that
+// changed leaves the canvas as a whole rendering would.
 #include "lcd/lcd_compositing.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -84,6 +86,14 @@ class CompositingTest : public ::testing::Test {
     Panel.LcdCanvasDib = canvas_->bitmap;
     Panel.LcdBackdropHeader = backdrop_->info;
     Panel.LcdCanvasHeader = canvas_->info;
+  }
+
+  std::vector<Rgb> CanvasPixels() const {
+    std::vector<Rgb> pixels;
+    for (int y = 0; y < canvas_->info.bmHeight; ++y) {
+      for (int x = 0; x < canvas_->info.bmWidth; ++x) pixels.push_back(canvas_->Pixel(x, y));
+    }
+    return pixels;
   }
 
   std::vector<std::uint8_t> CanvasBytes() const {
@@ -265,6 +275,100 @@ TEST_F(CompositingTest, FullPanelOnAShortCanvasWritesBelowRow14Only) {
   Attach(40, 15);
   EXPECT_EQ(Render(Rendering::FullSolid), 1);
   EXPECT_EQ(Differences([](int, int y) { return y < 14 ? Untouched : Red; }), "");
+}
+
+struct MatrixChange {
+  const char* name;
+  std::function<void()> change;
+};
+
+void SetMatrix(int m, int c, bool lit) { Panel.LcdPixelMatrix[m][c] = lit ? 255 : 0; }
+
+// Each change in turn, after a whole rendering of a random matrix: the rows rendered again make
+// the canvas equal to a whole rendering of the changed matrix, every canvas pixel that changed
+// lies in a rectangle reported, and a matrix as it was renders and reports nothing.
+TEST_F(CompositingTest, RenderingTheChangedRowsEqualsAWholeRendering) {
+  std::mt19937 random(7);
+  const auto coin = [&random] { return random() % 2 == 0; };
+  const MatrixChange changes[] = {
+      {"nothing", [] {}},
+      {"a text line, rows 40 to 55",
+       [&] {
+         for (int m = 40; m < 56; ++m) {
+           for (int c = 8; c < 300; ++c) SetMatrix(m, c, coin());
+         }
+       }},
+      {"two pixels far apart",
+       [] {
+         Panel.LcdPixelMatrix[7][3] ^= 255;
+         Panel.LcdPixelMatrix[120][330] ^= 255;
+       }},
+      {"the last row and column", [] { Panel.LcdPixelMatrix[129][339] ^= 255; }},
+      {"rows that neither view shows",
+       [] {
+         for (int c = 0; c < LcdMatrixColumns; ++c) Panel.LcdPixelMatrix[2][c] ^= 255;
+       }},
+      {"every pixel",
+       [] {
+         for (auto& row : Panel.LcdPixelMatrix) {
+           for (std::uint8_t& pixel : row) pixel ^= 255;
+         }
+       }},
+      {"nothing again", [] {}},
+  };
+  for (Rendering rendering : {Rendering::FullDotted, Rendering::FullSolid, Rendering::Compact}) {
+    for (auto& row : Panel.LcdPixelMatrix) {
+      for (std::uint8_t& pixel : row) pixel = coin() ? 255 : 0;
+    }
+    canvas_->Fill(Untouched);
+    ASSERT_EQ(Render(rendering), 1);
+    for (const MatrixChange& change : changes) {
+      SCOPED_TRACE(NameOf(rendering) + ", " + change.name);
+      const std::vector<Rgb> before = CanvasPixels();
+      change.change();
+      const std::vector<RECT> rewritten = CompositeLcdChanges();
+      const std::vector<Rgb> after = CanvasPixels();
+      ASSERT_EQ(Render(rendering), 1);
+      EXPECT_TRUE(CanvasPixels() == after) << "differs from a whole rendering";
+      const int width = canvas_->info.bmWidth;
+      for (std::size_t i = 0; i < after.size(); ++i) {
+        if (after[i] == before[i]) continue;
+        const int x = static_cast<int>(i) % width, y = static_cast<int>(i) / width;
+        const bool reported = std::any_of(rewritten.begin(), rewritten.end(), [&](const RECT& r) {
+          return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+        });
+        ASSERT_TRUE(reported) << "(" << x << ", " << y << ") changed outside the rectangles";
+      }
+      if (after == before) {
+        EXPECT_TRUE(rewritten.empty());
+      }
+    }
+  }
+}
+
+TEST_F(CompositingTest, CanvasHoldsTheRenderingAndPreferenceItWasMadeWith) {
+  EXPECT_EQ(LcdCanvasHolds(FullPanelLcdRendering), 0) << "nothing rendered yet";
+  Light(60, 200);
+  ASSERT_EQ(Render(Rendering::FullDotted), 1);
+  EXPECT_EQ(LcdCanvasHolds(FullPanelLcdRendering), 1);
+  EXPECT_EQ(LcdCanvasHolds(CompactLcdRendering), 0);
+  Panel.LcdFillStyle = 1;
+  EXPECT_EQ(LcdCanvasHolds(FullPanelLcdRendering), 0) << "solid style asked";
+
+  // A canvas that holds another rendering is left alone.
+  Light(61, 200);
+  const std::vector<std::uint8_t> before = CanvasBytes();
+  EXPECT_TRUE(CompositeLcdChanges().empty());
+  EXPECT_TRUE(CanvasBytes() == before);
+
+  Panel.LcdColourIndex = 2;
+  ASSERT_EQ(Render(Rendering::Compact), 1);
+  EXPECT_EQ(LcdCanvasHolds(CompactLcdRendering), 1);
+  Panel.LcdColourIndex = 3;
+  EXPECT_EQ(LcdCanvasHolds(CompactLcdRendering), 0) << "another colour asked";
+  Panel.LcdCanvasDib = nullptr;
+  Panel.LcdColourIndex = 2;
+  EXPECT_EQ(LcdCanvasHolds(CompactLcdRendering), 0) << "surfaces released";
 }
 
 }  // namespace

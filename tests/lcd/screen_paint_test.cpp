@@ -1,13 +1,16 @@
 // What the main window shows after WM_PAINT and WM_PANEL_REFRESH, read from the headless screen:
 // the doubled LCD in the panel's LCD window, the indicators, the lamp of a held button, the clock
-// line one refresh late, and the compact view's LCD corner.
+// line one refresh late, and the compact view's LCD corner; that refreshes which draw only what
+// changed add up to what a whole refresh draws, and that an unchanged frame reaches no screen.
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <vector>
 
 #include "app/drawing_objects.h"
 #include "app/panel_state.h"
 #include "panel/lamp_table.h"
+#include "platform/testing_display.h"
 #include "tests/lcd/screen_fixture.h"
 
 namespace {
@@ -216,6 +219,75 @@ TEST_F(ScreenTest, CompactViewWithoutItsBackgroundShowsTheLcdOnBlack) {
   Picture expected(800, 480);
   expected.At(570, 407) = LcdRed;
   EXPECT_EQ(Differences(CaptureScreenPicture(), expected), "");
+}
+
+void SetLcd(int m, int c, bool lit) {
+  std::lock_guard<std::mutex> hold(Panel.LcdMatrixLock);
+  Panel.LcdPixelMatrix[m][c] = lit ? 255 : 0;
+}
+
+// A text line of the LCD, rows 40 to 55, written anew from a seed.
+void WriteLcdLine(unsigned seed) {
+  for (int m = 40; m < 56; ++m) {
+    for (int c = 10; c < 300; ++c) SetLcd(m, c, (m * 31 + c * 7 + seed) % 5 == 0);
+  }
+}
+
+// In each view, a run of refreshes that each find something else changed (LCD rows, a single
+// pixel, an indicator, the fill style, a new minute) leaves the screen as a paint and two
+// refreshes of the same state build it whole.
+TEST_F(ScreenTest, RefreshesOfTheChangesAddUpToAWholeRefresh) {
+  PlaceCompactBackground();
+  ShowPanel();
+  for (std::uint8_t view : {FullPanelMode, CompactViewMode}) {
+    SCOPED_TRACE(view == FullPanelMode ? "full panel" : "compact view");
+    SwitchToView(view);
+    for (unsigned step = 0; step < 3; ++step) {
+      WriteLcdLine(step);
+      Refresh();
+    }
+    SetLcd(100, 200, true);
+    Refresh();
+    SetLcd(100, 200, false);
+    SetLcd(20, 30, true);
+    Refresh();
+    OnMainThread([] { Panel.AuxFlag = 1; });
+    Refresh();
+    OnMainThread([] { Panel.LcdFillStyle = 1; });
+    WriteLcdLine(7);
+    Refresh();
+    platform::AdvanceVirtualTime(60'000);
+    for (int quiet = 0; quiet < 3; ++quiet) Refresh();
+    const Picture refreshed = CaptureScreenPicture();
+
+    PostAndRun(WM_PAINT);
+    Refresh();
+    Refresh();
+    EXPECT_EQ(Differences(refreshed, CaptureScreenPicture()), "");
+    OnMainThread([] {
+      Panel.AuxFlag = 0;
+      Panel.LcdFillStyle = 0;
+    });
+  }
+}
+
+int presents_seen = 0;
+void CountPresent(const platform::testing::PresentedWindow&) { ++presents_seen; }
+
+TEST_F(ScreenTest, UnchangedFramePresentsNothing) {
+  ShowPanel();
+  // The first refresh writes the clock line, the second shows it and turns it grey, the third
+  // shows the grey.
+  for (int settle = 0; settle < 3; ++settle) Refresh();
+  presents_seen = 0;
+  platform::testing::ObservePresents(CountPresent);
+  Refresh();
+  Refresh();
+  EXPECT_EQ(presents_seen, 0);
+  LightLcd(60, 100);
+  Refresh();
+  EXPECT_EQ(presents_seen, 1);
+  platform::testing::ObservePresents(nullptr);
 }
 
 TEST_F(ScreenTest, RefreshAfterTheSurfacesWereReleasedDrawsNothing) {

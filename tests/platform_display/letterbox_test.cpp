@@ -138,5 +138,39 @@ TEST(Letterbox, DrawingStaysInsideTheRectangleAsked) {
   }
 }
 
+// Every pixel of any rectangle asked, on the sizes screens have and at any alignment, is the
+// picture pixel its row and column tables name (or a bar), and nothing outside it is touched:
+// however a row is drawn (copied from the row above, a block of columns at a time or one by one).
+TEST(Letterbox, ScaledDrawingOfAnyRectangleFollowsTheTables) {
+  constexpr std::uint32_t kUntouched = 0x00ABCDEF;
+  std::vector<std::uint32_t> picture(800 * 480);
+  for (std::size_t i = 0; i < picture.size(); ++i) {
+    picture[i] = static_cast<std::uint32_t>(i * 2654435761u) & 0x00FFFFFF;
+  }
+  const int areas[][2] = {{1024, 600}, {1920, 1080}, {1024, 768}, {1366, 768}, {333, 211}};
+  const RECT asked[] = {{0, 0, 4000, 4000}, {13, 5, 1021, 9},  {60, 0, 68, 3},
+                        {67, 1, 83, 2},     {0, 100, 61, 130}, {300, 200, 1900, 260}};
+  for (const auto& size : areas) {
+    const Letterbox letterbox = FitPicture(800, 480, size[0], size[1]);
+    for (const RECT& rect : asked) {
+      std::vector<std::uint32_t> area(static_cast<std::size_t>(size[0]) * size[1], kUntouched);
+      DrawLetterboxed(letterbox, picture.data(), area.data(), size[0], rect);
+      for (int y = 0; y < size[1]; ++y) {
+        const int row = letterbox.source_rows[y];
+        for (int x = 0; x < size[0]; ++x) {
+          const int column = letterbox.source_columns[x];
+          std::uint32_t expected = kUntouched;
+          if (Contains(rect, x, y)) {
+            expected =
+                row < 0 || column < 0 ? 0xFF000000 : picture[row * 800 + column] | 0xFF000000;
+          }
+          ASSERT_EQ(area[static_cast<std::size_t>(y) * size[0] + x], expected)
+              << size[0] << "x" << size[1] << " drawing " << Text(rect) << " at " << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace platform::display

@@ -4,6 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define QUELT_X86_PERMUTE 1
+#endif
 
 namespace platform::display {
 namespace {
@@ -49,6 +55,74 @@ std::vector<int> SourceIndices(int area_length, int fit_start, int fit_end, int 
   return indices;
 }
 
+constexpr int kBlockColumns = 8;
+
+std::vector<Letterbox::ColumnBlock> ColumnBlocks(const Letterbox& letterbox) {
+  std::vector<Letterbox::ColumnBlock> blocks;
+  const RECT& fit = letterbox.fit;
+  if (fit.right - fit.left <= letterbox.picture_width) return blocks;
+  for (LONG start = fit.left; start + kBlockColumns <= fit.right; start += kBlockColumns) {
+    Letterbox::ColumnBlock block{letterbox.source_columns[start], {}};
+    // Scaled up, eight area columns show at most eight neighbouring picture columns.
+    if (block.first + kBlockColumns > letterbox.picture_width) break;
+    for (int i = 0; i < kBlockColumns; ++i) {
+      block.offsets[i] = letterbox.source_columns[start + i] - block.first;
+    }
+    blocks.push_back(block);
+  }
+  return blocks;
+}
+
+void DrawColumns(const Letterbox& letterbox, const std::uint32_t* source, std::uint32_t* out,
+                 LONG left, LONG right) {
+  for (LONG column = left; column < right; ++column) {
+    const int from = letterbox.source_columns[column];
+    out[column] = from < 0 ? kBar : source[from] | kOpaque;
+  }
+}
+
+#ifdef QUELT_X86_PERMUTE
+// One permute of eight picture pixels per block of eight area columns.
+__attribute__((target("avx2"))) void DrawColumnBlocksAvx2(const Letterbox& letterbox,
+                                                          const std::uint32_t* source,
+                                                          std::uint32_t* out, LONG first_block,
+                                                          LONG end_block) {
+  const __m256i opaque = _mm256_set1_epi32(static_cast<int>(kOpaque));
+  std::uint32_t* to = out + letterbox.fit.left + first_block * kBlockColumns;
+  for (LONG b = first_block; b < end_block; ++b, to += kBlockColumns) {
+    const Letterbox::ColumnBlock& block = letterbox.column_blocks[b];
+    const __m256i pixels =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + block.first));
+    const __m256i offsets = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block.offsets));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to),
+                        _mm256_or_si256(_mm256_permutevar8x32_epi32(pixels, offsets), opaque));
+  }
+}
+
+// Asked during static initialisation, so the CPU's description is read first.
+const bool has_avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+#endif
+
+// Scaled across: the whole blocks inside [left, right) a block at a time where the processor
+// can, the columns around them one by one.
+void DrawScaledColumns(const Letterbox& letterbox, const std::uint32_t* source, std::uint32_t* out,
+                       LONG left, LONG right) {
+#ifdef QUELT_X86_PERMUTE
+  const LONG fit_left = letterbox.fit.left;
+  const LONG first_block =
+      (std::max(left, fit_left) - fit_left + kBlockColumns - 1) / kBlockColumns;
+  const LONG end_block = std::min<LONG>((std::max(right, fit_left) - fit_left) / kBlockColumns,
+                                        static_cast<LONG>(letterbox.column_blocks.size()));
+  if (has_avx2 && first_block < end_block) {
+    DrawColumns(letterbox, source, out, left, fit_left + first_block * kBlockColumns);
+    DrawColumnBlocksAvx2(letterbox, source, out, first_block, end_block);
+    DrawColumns(letterbox, source, out, fit_left + end_block * kBlockColumns, right);
+    return;
+  }
+#endif
+  DrawColumns(letterbox, source, out, left, right);
+}
+
 void DrawRow(const Letterbox& letterbox, const std::uint32_t* source, std::uint32_t* out, LONG left,
              LONG right) {
   if (!source) {
@@ -57,10 +131,7 @@ void DrawRow(const Letterbox& letterbox, const std::uint32_t* source, std::uint3
   }
   const RECT& fit = letterbox.fit;
   if (fit.right - fit.left != letterbox.picture_width) {
-    for (LONG column = left; column < right; ++column) {
-      const int from = letterbox.source_columns[column];
-      out[column] = from < 0 ? kBar : source[from] | kOpaque;
-    }
+    DrawScaledColumns(letterbox, source, out, left, right);
     return;
   }
   // Unscaled across: a copy between the bars.
@@ -85,6 +156,7 @@ Letterbox FitPicture(int picture_width, int picture_height, int area_width, int 
   const RECT& fit = letterbox.fit;
   letterbox.source_columns = SourceIndices(area_width, fit.left, fit.right, picture_width);
   letterbox.source_rows = SourceIndices(area_height, fit.top, fit.bottom, picture_height);
+  letterbox.column_blocks = ColumnBlocks(letterbox);
   return letterbox;
 }
 
@@ -132,9 +204,16 @@ void DrawLetterboxed(const Letterbox& letterbox, const std::uint32_t* picture, s
   if (right <= left) return;
   for (LONG row = top; row < bottom; ++row) {
     const int from = letterbox.source_rows[row];
+    std::uint32_t* out = area + static_cast<std::size_t>(row) * area_stride;
+    // Scaled up, neighbouring area rows show the same picture row: the one above is a copy.
+    if (row > top && from >= 0 && letterbox.source_rows[row - 1] == from) {
+      std::memcpy(out + left, out - area_stride + left,
+                  static_cast<std::size_t>(right - left) * sizeof(std::uint32_t));
+      continue;
+    }
     const std::uint32_t* source =
         from < 0 ? nullptr : picture + static_cast<std::size_t>(from) * letterbox.picture_width;
-    DrawRow(letterbox, source, area + static_cast<std::size_t>(row) * area_stride, left, right);
+    DrawRow(letterbox, source, out, left, right);
   }
 }
 

@@ -1,7 +1,8 @@
 // Where a window's picture lands on an area of another size: scaled to fit with its proportions
 // kept, centred, with black bars on the other axis; and the way back from a touch on the area to
 // the picture's pixel drawn under it. Full-screen windows on a screen that is not their size use
-// it, on every real display.
+// it, on every real display. The drawing takes each picture row once and copies the screen rows
+// that repeat it, and scales a row up through tables made once per size.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,14 @@ struct Letterbox {
   // The picture column (row) that each area column (row) shows; -1 on a bar.
   std::vector<int> source_columns;
   std::vector<int> source_rows;
+  // Scaling up across, the fit's columns by blocks of eight from fit.left: the first picture
+  // column a block shows and each of its eight columns' distance from that one. Only blocks
+  // whose eight picture pixels from `first` lie inside the picture row are listed.
+  struct ColumnBlock {
+    std::int32_t first;
+    std::int32_t offsets[8];
+  };
+  std::vector<ColumnBlock> column_blocks;
 };
 
 Letterbox FitPicture(int picture_width, int picture_height, int area_width, int area_height);
