@@ -86,6 +86,7 @@ const DisplayBackend& ActiveBackend() {
 }
 
 bool PostInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  RecordInput(window, message, wparam, lparam);
   return IsWindowEnabled(window) && PostMessageW(window, message, wparam, lparam);
 }
 
@@ -103,6 +104,7 @@ void DisplayWindowCreated(HWND window, const RECT& rect, bool top_level) {
 }
 
 void DisplayWindowShown(HWND window, bool visible) {
+  RecordWindowShown(window, visible);
   {
     std::lock_guard<std::mutex> hold(SurfacesLock());
     WindowRecord* record = FindWindowRecord(window);
@@ -146,6 +148,7 @@ void DisplayWaitEvents(int timeout_ms) { ActiveBackend().wait_events(timeout_ms)
 void DisplayWake() { ActiveBackend().wake(); }
 
 void display::RaiseOnScreen(HWND window) {
+  RecordWindowRaised(window);
   {
     std::lock_guard<std::mutex> hold(SurfacesLock());
     RaiseWindowRecord(window);
