@@ -261,11 +261,13 @@ Anchor LatestAnchor(DeviceReplay& replay, std::int64_t start_ms) {
   return anchor;
 }
 
+// Reported at the time the recording has the call, on the replay's clock.
 void NoteMissingCall(DeviceReplay& replay, const Anchor& anchor) {
   std::lock_guard<std::mutex> hold(replay.lock);
   NoteDifference(replay, "the program did not make " +
-                             DescribeEvent(*replay.events[anchor.answered]) + ", recorded at " +
-                             std::to_string(anchor.next_recorded_ms) + " ms");
+                             DescribeEvent(*replay.events[anchor.answered]) + " (recorded at " +
+                             std::to_string(anchor.next_recorded_ms) + " ms)");
+  replay.result->difference_ms = anchor.virtual_ms + (anchor.next_recorded_ms - anchor.recorded_ms);
 }
 
 void InjectInput(const RecordedEvent& event, ReplayResult* result) {
