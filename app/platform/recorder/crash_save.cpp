@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <ctime>
 
 #include "platform/internal/module_interfaces.h"
@@ -121,8 +122,9 @@ void WriteCrashRecording() {
   CrashFileName(name);
   if (renameat(crash.folder, crash.temporary, crash.folder, name) != 0) return;
   fsync(crash.folder);
-  char line[NameBytes + 64];
-  char* at = Append(line, "recording written at a crash: ");
+  char line[NameBytes + 128];
+  char* at = Append(line, program_invocation_short_name);
+  at = Append(at, ": recording written at a crash: ");
   at = Append(at, name);
   *at++ = '\n';
   WriteFully(STDERR_FILENO, reinterpret_cast<const std::uint8_t*>(line),
