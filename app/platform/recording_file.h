@@ -26,8 +26,8 @@ struct RecordedEvent {
   // Transfer
   bool write = false;  // Card: written (else read)
   std::uint32_t sector_count = 0;
-  std::uint32_t moved = 0;
-  // Transfer: the bytes read or written; Card: the file's content.
+  std::uint32_t moved = 0;  // Card: the file's size
+  // Transfer: the bytes read or written; Card: the file's content, when small enough to keep.
   std::vector<std::uint8_t> data;
   // Input, Shown, Raised: the window class; Log: the line; Card: the path.
   std::string text;

@@ -15,7 +15,8 @@
 namespace platform {
 
 struct ReplayOptions {
-  // The storage card of the run: an empty folder that the recorded files are put into.
+  // The storage card of the run: a folder that the files the program read are put into (those
+  // too large to keep must be there already).
   std::string card_folder;
   // Called every sample_ms of virtual time (after the program's threads stood still), with the
   // time since the recording started; the screen can be captured then (testing_display.h).

@@ -13,7 +13,7 @@ namespace {
 
 constexpr char Usage[] =
     "usage: quelt-replay FILE print\n"
-    "       quelt-replay FILE run [--screens DIR] [--video FILE.webp]\n"
+    "       quelt-replay FILE run [--card DIR] [--screens DIR] [--video FILE.webp]\n"
     "\n"
     "Reads a flight recording of quelt-panel (quelt-recording-*.qrec, written on SIGUSR1, when\n"
     "the link is lost and at a crash, into QUELT_RECORDER_DIR or the storage card folder).\n"
@@ -28,6 +28,9 @@ constexpr char Usage[] =
     "                    recorded times; each packet the panel writes is compared with the\n"
     "                    recorded one. Ends with status 0 when none differs, 1 at the first\n"
     "                    difference (its time and both byte strings are printed)\n"
+    "  --card DIR        with run: the storage card's files to start from (the compact view's\n"
+    "                    picture is too large to be recorded); the settings file as recorded\n"
+    "                    replaces the folder's\n"
     "  --screens DIR     with run: each screen that changed, as DIR/screen-<ms>.png\n"
     "  --video FILE      with run: the screens as an animated WebP a browser shows\n"
     "\n"
@@ -55,8 +58,12 @@ int main(int argc, char** argv) {
   RunOptions options;
   for (int i = 3; i < argc; ++i) {
     const std::string option = argv[i];
-    if ((option == "--screens" || option == "--video") && i + 1 < argc && command == "run") {
-      (option == "--screens" ? options.screens_folder : options.video_path) = argv[++i];
+    std::string* value = option == "--screens" ? &options.screens_folder
+                         : option == "--video" ? &options.video_path
+                         : option == "--card"  ? &options.card_folder
+                                               : nullptr;
+    if (value && i + 1 < argc && command == "run") {
+      *value = argv[++i];
     } else {
       std::fprintf(stderr, "quelt-replay: unknown argument \"%s\"\n%s", argv[i], Usage);
       return 2;

@@ -177,6 +177,9 @@ std::string EventLine(PrintState& state, const RecordedEvent& event) {
       std::string line =
           std::string(event.write ? "card file written " : "card file read ") + event.text;
       if (!event.ok) return line + (event.write ? " (failed)" : " (missing)");
+      if (event.data.size() != event.moved) {
+        return line + " (" + std::to_string(event.moved) + " bytes, not kept)";
+      }
       std::string content;
       for (std::uint8_t byte : event.data) {
         content += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';

@@ -97,6 +97,17 @@ int RunRecording(const platform::Recording& recording, const RunOptions& options
     std::fprintf(stderr, "quelt-replay: cannot make a storage card folder in /tmp\n");
     return 2;
   }
+  std::error_code error;
+  if (!options.card_folder.empty()) {
+    std::filesystem::copy(options.card_folder, card, std::filesystem::copy_options::recursive,
+                          error);
+    if (error) {
+      std::fprintf(stderr, "quelt-replay: cannot copy %s: %s\n", options.card_folder.c_str(),
+                   error.message().c_str());
+      std::filesystem::remove_all(card);
+      return 2;
+    }
+  }
   if (!options.screens_folder.empty()) {
     std::filesystem::create_directories(options.screens_folder);
   }

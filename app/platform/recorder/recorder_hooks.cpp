@@ -3,6 +3,7 @@
 // storage card's files (files). Each is encoded straight into the block being filled. A transfer
 // that fails on a device that answered before counts as a lost link and asks for a file.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -167,18 +168,20 @@ void RecordCardFile(const char* path, bool written, bool ok, int folder, const c
   if (!Recorder().active.load(std::memory_order_relaxed) || path == nullptr) return;
   std::uint8_t content[RecordingMaxCardFileBytes];
   ssize_t length = 0;
+  struct stat status {};
   const int fd = ok ? openat(folder, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC) : -1;
-  if (fd != -1) {
+  if (fd != -1 && fstat(fd, &status) == 0 && status.st_size <= off_t{sizeof content}) {
     length = std::max<ssize_t>(pread(fd, content, sizeof content, 0), 0);
-    close(fd);
   }
+  if (fd != -1) close(fd);
   const std::size_t path_length = std::min<std::size_t>(std::strlen(path), 512);
-  AppendEvent(EventStartBytes + 2 * MaxVarintBytes + path_length + 2 + length,
+  AppendEvent(EventStartBytes + 3 * MaxVarintBytes + path_length + 2 + length,
               [&](RecorderState& state, std::uint8_t* out) {
                 EventWriter writer = StartEvent(state, out, EventKind::Card);
                 writer.Bytes(path, path_length);
                 writer.Byte(written ? 1 : 0);
                 writer.Byte(ok ? 1 : 0);
+                writer.Varint(static_cast<std::uint64_t>(status.st_size));
                 writer.Bytes(content, static_cast<std::size_t>(length));
                 return static_cast<std::size_t>(writer.at - out);
               });

@@ -50,7 +50,8 @@
 //   7 clock     local time: year, month, day of week, day, hour, minute, second, ms (varints);
 //               written when the program reads a minute other than the last one written
 //   8 card      path on the storage card (string), direction (1 byte: 0 read, 1 written), ok
-//               (1 byte), content (byte string, at most RecordingMaxCardFileBytes)
+//               (1 byte), the file's size (varint), content (byte string: the whole file when
+//               it has at most RecordingMaxCardFileBytes, else empty)
 //   9 close     device (1 byte)
 #pragma once
 

@@ -146,6 +146,7 @@ bool DecodeEvent(Cursor& in, std::int64_t* time, RecordedEvent& event, LastRead*
       in.Text(&event.text);
       event.write = in.Byte() != 0;
       event.ok = in.Byte() != 0;
+      event.moved = in.Varint32();
       return !in.failed && in.Bytes(&event.data, RecordingMaxCardFileBytes);
   }
   return false;

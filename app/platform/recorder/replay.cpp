@@ -5,6 +5,7 @@
 #include "platform/replay.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -25,12 +26,16 @@ struct ReplayDevice {
   std::uint64_t sectors;
 };
 
-// The walk over the recorded device events, shared by the backend's calls (link thread) and the
-// controller.
+// The walks over the recorded device events, shared by the backend's calls (link thread) and the
+// controller: opens, reads and closes in one order, the writes in their own. When a packet goes
+// out relative to the reads around it depends on the panel's timers, which a recording made in
+// real time does not pin down; the packets themselves, and their order, it does.
 struct DeviceReplay {
   std::mutex lock;
   std::vector<const RecordedEvent*> events;
   std::size_t next = 0;
+  std::vector<const RecordedEvent*> writes;
+  std::size_t next_write = 0;
   std::vector<std::int64_t> consumed_at;  // virtual time at which each event was answered
   ReplayResult* result = nullptr;
 };
@@ -69,6 +74,17 @@ void NoteDifference(DeviceReplay& replay, const std::string& what,
   result.difference = what;
   result.recorded_bytes = std::move(recorded);
   result.program_bytes = std::move(program);
+}
+
+bool IsWrite(const RecordedEvent& event) {
+  return event.kind == RecordedKind::Transfer && event.write;
+}
+
+// Opens, reads and closes: what the device answers, in the order the link thread asks.
+bool IsDeviceAnswer(const RecordedEvent& event) {
+  return !IsWrite(event) &&
+         (event.kind == RecordedKind::Open || event.kind == RecordedKind::Transfer ||
+          event.kind == RecordedKind::Close);
 }
 
 // The next device event, when it is of the kind the program's call asks for; else the difference
@@ -112,13 +128,12 @@ std::uint64_t ReplaySectorCount(void* device) {
   return static_cast<ReplayDevice*>(device)->sectors;
 }
 
-const RecordedEvent* ExpectTransfer(DeviceReplay& replay, const ReplayDevice& device, bool write,
-                                    std::uint64_t first, std::uint32_t count) {
-  const std::string call = DescribeTransfer(write, device.number, first, count);
+const RecordedEvent* ExpectRead(DeviceReplay& replay, const ReplayDevice& device,
+                                std::uint64_t first, std::uint32_t count) {
+  const std::string call = DescribeTransfer(false, device.number, first, count);
   const RecordedEvent* event = Expect(replay, RecordedKind::Transfer, call);
   if (!event) return nullptr;
-  if (event->write != write || event->device != device.number || event->sector != first ||
-      event->sector_count != count) {
+  if (event->device != device.number || event->sector != first || event->sector_count != count) {
     NoteDifference(replay,
                    "the program made " + call + "; the recording has " + DescribeEvent(*event));
     return nullptr;
@@ -132,7 +147,7 @@ bool ReadReplayDevice(void* device, std::uint64_t first, std::uint32_t count, st
   std::lock_guard<std::mutex> hold(replay.lock);
   *moved = 0;
   const RecordedEvent* event =
-      ExpectTransfer(replay, *static_cast<ReplayDevice*>(device), false, first, count);
+      ExpectRead(replay, *static_cast<ReplayDevice*>(device), first, count);
   if (!event) return false;
   const std::size_t room = std::size_t{count} * BlockSectorBytes;
   std::memcpy(data, event->data.data(), std::min(room, event->data.size()));
@@ -146,9 +161,16 @@ bool WriteReplayDevice(void* device, std::uint64_t first, std::uint32_t count,
   DeviceReplay& replay = Replay();
   std::lock_guard<std::mutex> hold(replay.lock);
   *moved = 0;
-  const RecordedEvent* event =
-      ExpectTransfer(replay, *static_cast<ReplayDevice*>(device), true, first, count);
-  if (!event) return false;
+  const auto& open = *static_cast<ReplayDevice*>(device);
+  // Past the last recorded packet the device is gone, as far as the replay can tell.
+  if (replay.result->differs || replay.next_write >= replay.writes.size()) return false;
+  const RecordedEvent* event = replay.writes[replay.next_write];
+  if (event->device != open.number || event->sector != first || event->sector_count != count) {
+    NoteDifference(replay, "the program made " + DescribeTransfer(true, open.number, first, count) +
+                               "; the recording has " + DescribeEvent(*event));
+    return false;
+  }
+  ++replay.next_write;
   const std::vector<std::uint8_t> written(data, data + std::size_t{count} * BlockSectorBytes);
   ++replay.result->writes_compared;
   if (written != event->data) {
@@ -175,8 +197,8 @@ void CloseReplayDevice(void* device) {
 constexpr BlockDeviceBackend ReplayBackend = {OpenReplayDevice, ReplaySectorCount, ReadReplayDevice,
                                               WriteReplayDevice, CloseReplayDevice};
 
-// Each file the program read from the card goes onto the new card as it first read it; a file
-// it found missing stays missing.
+// Each file the program read from the card goes onto the new card as it first read it, when it
+// was kept whole; a file it found missing is removed from the card.
 void PrepareCard(const Recording& recording, const std::string& folder) {
   setenv("QUELT_STORAGE_CARD", folder.c_str(), 1);
   std::set<std::string> placed;
@@ -185,7 +207,12 @@ void PrepareCard(const Recording& recording, const std::string& folder) {
       continue;
     }
     std::string host_path;
-    if (!event.ok || !MapStoragePath(event.text, &host_path)) continue;
+    if (!MapStoragePath(event.text, &host_path)) continue;
+    if (!event.ok) {
+      std::remove(host_path.c_str());
+      continue;
+    }
+    if (event.data.size() != event.moved) continue;
     std::ofstream(host_path, std::ios::binary)
         .write(reinterpret_cast<const char*>(event.data.data()),
                static_cast<std::streamsize>(event.data.size()));
@@ -231,8 +258,7 @@ std::vector<Injection> PlanInputs(const Recording& recording) {
   for (const RecordedEvent& event : recording.events) {
     if (event.kind == RecordedKind::Input) {
       inputs.push_back(Injection{&event, device_events, event.ms - recording.start_ms});
-    } else if (event.kind == RecordedKind::Open || event.kind == RecordedKind::Transfer ||
-               event.kind == RecordedKind::Close) {
+    } else if (IsDeviceAnswer(event)) {
       ++device_events;
     }
   }
@@ -288,13 +314,16 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
   {
     std::lock_guard<std::mutex> hold(replay.lock);
     replay.events.clear();
+    replay.writes.clear();
     for (const RecordedEvent& event : recording.events) {
-      if (event.kind == RecordedKind::Open || event.kind == RecordedKind::Transfer ||
-          event.kind == RecordedKind::Close) {
+      if (IsWrite(event)) {
+        replay.writes.push_back(&event);
+      } else if (IsDeviceAnswer(event)) {
         replay.events.push_back(&event);
       }
     }
     replay.next = 0;
+    replay.next_write = 0;
     replay.consumed_at.clear();
     replay.result = &result;
   }
@@ -350,9 +379,21 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     }
     result.replayed_ms = VirtualNowMs();
   }
+  {
+    std::lock_guard<std::mutex> hold(replay.lock);
+    if (!result.differs && replay.next_write < replay.writes.size()) {
+      const RecordedEvent& missing = *replay.writes[replay.next_write];
+      NoteDifference(replay,
+                     "the program did not make " + DescribeEvent(missing) + " (recorded at " +
+                         std::to_string(missing.ms - recording.start_ms) + " ms)",
+                     missing.data);
+      result.difference_ms = result.replayed_ms;
+    }
+  }
   std::lock_guard<std::mutex> hold(replay.lock);
   replay.result = nullptr;
   replay.events.clear();
+  replay.writes.clear();
   // The program's threads are parked; anything of theirs that reaches the backend fails.
   static ReplayResult after_the_run;
   after_the_run.differs = true;
