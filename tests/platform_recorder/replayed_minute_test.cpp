@@ -126,6 +126,15 @@ std::vector<std::string> FileNames(const std::string& folder, const std::string&
   return names;
 }
 
+// quelt-replay with the arguments; its exit status, and its output in *output.
+int RunReplay(const std::string& arguments, std::string* output) {
+  std::FILE* replay = popen((std::string(QUELT_REPLAY) + " " + arguments + " 2>&1").c_str(), "r");
+  if (replay == nullptr) return -1;
+  char chunk[4096];
+  while (std::size_t got = std::fread(chunk, 1, sizeof chunk, replay)) output->append(chunk, got);
+  return pclose(replay);
+}
+
 std::string Contents(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -158,14 +167,22 @@ TEST_F(ReplayedMinuteTest, RecordedMinuteReplaysWithTheSamePacketsAndScreens) {
   ASSERT_EQ(requested.size(), 1u);
   EXPECT_EQ(FileNames(recordings, "-link-lost.qrec").size(), 1u);
 
-  const std::string command = std::string(QUELT_REPLAY) + " " + recordings + "/" + requested[0] +
-                              " run --screens " + replayed + " 2>&1";
-  std::FILE* replay = popen(command.c_str(), "r");
-  ASSERT_NE(replay, nullptr);
+  const std::string recording = recordings + "/" + requested[0];
+  // What an engineer reads: the touches with their regions, the key codes by name, the link,
+  // the preferences written.
+  std::string printed;
+  EXPECT_EQ(RunReplay(recording + " print", &printed), 0) << printed;
+  for (const char* line :
+       {"pen down at (250, 320) on QUELT_VER120: preset 2 on the full panel",
+        "pen up at (135, 390) on QUELT_VER120: VOL up (right arrow)", "key code 52 (volume up)",
+        "key code 83 (switch the view)", "log: link found on DSK1: (variant 2)",
+        "log: the link on DSK1: is lost", "card file written hbSET.DAT",
+        "card file read \\Storage Card\\hbSET.DAT (missing)"}) {
+    EXPECT_NE(printed.find(line), std::string::npos) << line;
+  }
+
   std::string output;
-  char chunk[4096];
-  while (std::size_t got = std::fread(chunk, 1, sizeof chunk, replay)) output.append(chunk, got);
-  const int status = pclose(replay);
+  const int status = RunReplay(recording + " run --screens " + replayed, &output);
   EXPECT_EQ(status, 0) << output;
   EXPECT_NE(output.find("\nno difference\n"), std::string::npos) << output;
   // Every packet the controller received was compared (the simulator counts the same writes).

@@ -1,11 +1,13 @@
 // `quelt-replay FILE print`: one line per event. Reads of the exchange area show the key code and
 // the status byte they carried and, as the LCD stream completes frames, a hash of each frame that
 // differs from the one before; writes show the command packet's bytes and the button it stands
-// for; the signature read shows the signature. Start reading at PrintRecording.
+// for; the signature read shows the signature; pen positions name the region of the full panel
+// they fall in. Start reading at PrintRecording.
 #include <cinttypes>
 #include <cstring>
 
 #include "app/exchange_layout.h"
+#include "panel/hit_map.h"
 #include "sim/command_packet.h"
 #include "sim/lcd_stream.h"
 #include "tools/replay/replay_commands.h"
@@ -123,9 +125,10 @@ std::string InputLine(const RecordedEvent& event) {
   char text[160];
   if (event.message == WM_LBUTTONDOWN || event.message == WM_LBUTTONUP ||
       event.message == WM_MOUSEMOVE) {
-    std::snprintf(text, sizeof text, "%s at (%d, %d) on %s", name,
-                  static_cast<int>(event.lparam & 0xFFFF),
-                  static_cast<int>(event.lparam >> 16 & 0xFFFF), event.text.c_str());
+    const auto x = static_cast<std::uint32_t>(event.lparam & 0xFFFF);
+    const auto y = static_cast<std::uint32_t>(event.lparam >> 16 & 0xFFFF);
+    std::snprintf(text, sizeof text, "%s at (%u, %u) on %s: %s on the full panel", name, x, y,
+                  event.text.c_str(), HitRegionName(x, y));
   } else if (event.message == WM_KEYDOWN || event.message == WM_KEYUP) {
     const unsigned key = static_cast<unsigned>(event.wparam);
     std::snprintf(text, sizeof text, "%s %s0x%02X%s on %s", name,
