@@ -27,6 +27,7 @@
 #include "sim/command_packet.h"
 #include "sim/in_process.h"
 #include "sim/register.h"
+#include "tests/platform_devices/sector_transfer.h"
 
 namespace {
 
@@ -34,22 +35,6 @@ constexpr DWORD StreamBytes = 5120;
 constexpr int TicksPerSecond = 20;
 constexpr int CapturedTicks = 60 * TicksPerSecond;
 constexpr int HeartbeatEvery = 8;
-
-HANDLE OpenDevice(const char* list) {
-  setenv("QUELT_LINK_DEVICES", list, 1);
-  return CreateFileW(u"DSK1:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-}
-
-bool Transfer(HANDLE device, DWORD code, DWORD sector, DWORD count, std::uint8_t* buffer) {
-  SG_REQ request{};
-  request.sr_start = sector;
-  request.sr_num_sec = count;
-  request.sr_num_sg = 1;
-  request.sr_sglist[0].sb_buf = buffer;
-  request.sr_sglist[0].sb_len = count * 512;
-  DWORD moved = 0;
-  return DeviceIoControl(device, code, &request, sizeof request, nullptr, 0, &moved, nullptr);
-}
 
 std::vector<std::uint8_t> PacketSector(const sim::Packet& packet) {
   std::vector<std::uint8_t> sector(512);
@@ -60,8 +45,8 @@ std::vector<std::uint8_t> PacketSector(const sim::Packet& packet) {
 // One tick against the simulator in virtual time: the heartbeat when due, the stream read.
 void SimulatorTick(HANDLE device, int tick, std::uint8_t* read_buffer,
                    std::vector<std::uint8_t>& heartbeat) {
-  if (tick % HeartbeatEvery == 0) Transfer(device, DISK_IOCTL_WRITE, 629, 1, heartbeat.data());
-  Transfer(device, DISK_IOCTL_READ, 629, 10, read_buffer);
+  if (tick % HeartbeatEvery == 0) WriteSectors(device, 629, 1, heartbeat.data());
+  ReadSectors(device, 629, 10, read_buffer);
   platform::AdvanceVirtualTime(1000 / TicksPerSecond);
 }
 
@@ -69,9 +54,9 @@ void SimulatorTick(HANDLE device, int tick, std::uint8_t* read_buffer,
 HANDLE StartScrollingSimulator() {
   RegisterSimulatorDevices();
   sim::StopInProcessController();
-  HANDLE device = OpenDevice("sim");
+  HANDLE device = OpenLinkDevice("sim", 1);
   std::vector<std::uint8_t> info = PacketSector(sim::TouchKeyPacket(sim::PanelKey::Info));
-  Transfer(device, DISK_IOCTL_WRITE, 629, 1, info.data());
+  WriteSectors(device, 629, 1, info.data());
   return device;
 }
 
@@ -130,7 +115,7 @@ void TimeTicks(benchmark::State& state, bool recording) {
   } else {
     platform::StopFlightRecorder();
   }
-  HANDLE device = OpenDevice("captured");
+  HANDLE device = OpenLinkDevice("captured", 1);
   std::vector<std::uint8_t> buffer(StreamBytes);
   std::vector<std::uint8_t> heartbeat = PacketSector(sim::VolumePacket(true));
   int tick = 0;
@@ -139,9 +124,9 @@ void TimeTicks(benchmark::State& state, bool recording) {
       state, StreamBytes,
       [&] {
         if (++tick % HeartbeatEvery == 0) {
-          Transfer(device, DISK_IOCTL_WRITE, 629, 1, heartbeat.data());
+          WriteSectors(device, 629, 1, heartbeat.data());
         }
-        Transfer(device, DISK_IOCTL_READ, 629, 10, buffer.data());
+        ReadSectors(device, 629, 10, buffer.data());
         benchmark::DoNotOptimize(buffer.data());
       },
       200);

@@ -15,6 +15,7 @@
 
 #include "platform/flight_recorder.h"
 #include "platform/win32.h"
+#include "tests/platform_devices/sector_transfer.h"
 #include "tests/platform_recorder/memory_device.h"
 
 namespace {
@@ -46,20 +47,10 @@ class RecordingFileTest : public ::testing::Test {
     ASSERT_TRUE(platform::StartFlightRecorderWith(settings));
   }
 
-  HANDLE OpenDevice() {
-    return CreateFileW(W("DSK1:"), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                       nullptr);
-  }
+  HANDLE OpenDevice() { return OpenLinkDevice("memory", 1); }
 
   BOOL Transfer(HANDLE device, DWORD code, DWORD sector, DWORD count, std::uint8_t* buffer) {
-    SG_REQ request{};
-    request.sr_start = sector;
-    request.sr_num_sec = count;
-    request.sr_num_sg = 1;
-    request.sr_sglist[0].sb_buf = buffer;
-    request.sr_sglist[0].sb_len = count * 512;
-    DWORD moved = 0;
-    return DeviceIoControl(device, code, &request, sizeof request, nullptr, 0, &moved, nullptr);
+    return TransferSectors(device, code, sector, count, buffer).done;
   }
 
   // Reads of ten sectors whose content changes every time and does not compress.
@@ -283,20 +274,13 @@ void RecordAndCrash(const std::string& folder) {
   platform::FlightRecorderSettings settings;
   settings.folder = folder;
   platform::StartFlightRecorderWith(settings);
-  const HANDLE device =
-      CreateFileW(W("DSK1:"), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE device = OpenLinkDevice("memory", 1);
   std::vector<std::uint8_t> buffer(10 * 512);
   for (int i = 0; i < 60; ++i) {  // more than one block
     Memory().bytes[0] = static_cast<std::uint8_t>(i);
     std::mt19937 random(i);
     for (std::size_t at = 1; at < buffer.size(); ++at) Memory().bytes[at] = random() & 0xFF;
-    SG_REQ request{};
-    request.sr_num_sec = 10;
-    request.sr_num_sg = 1;
-    request.sr_sglist[0].sb_buf = buffer.data();
-    request.sr_sglist[0].sb_len = 10 * 512;
-    DeviceIoControl(device, DISK_IOCTL_READ, &request, sizeof request, nullptr, 0, nullptr,
-                    nullptr);
+    ReadSectors(device, 0, 10, buffer.data());
   }
   OutputDebugStringW(W("last words"));
   raise(SIGSEGV);

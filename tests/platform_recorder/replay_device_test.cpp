@@ -9,6 +9,7 @@
 #include "platform/replay.h"
 #include "platform/testing.h"
 #include "platform/win32.h"
+#include "tests/platform_devices/sector_transfer.h"
 
 namespace {
 
@@ -70,18 +71,9 @@ int ExchangeProgram() {
   for (int i = 0; i < program.exchanges; ++i) {
     Sleep(100);
     std::uint8_t sector[512] = {};
-    SG_REQ request{};
-    request.sr_start = static_cast<DWORD>(program.read_sector);
-    request.sr_num_sec = 1;
-    request.sr_num_sg = 1;
-    request.sr_sglist[0].sb_buf = sector;
-    request.sr_sglist[0].sb_len = 512;
-    DeviceIoControl(device, DISK_IOCTL_READ, &request, sizeof request, nullptr, 0, nullptr,
-                    nullptr);
+    ReadSectors(device, static_cast<DWORD>(program.read_sector), 1, sector);
     sector[0] = static_cast<std::uint8_t>(sector[0] + program.step);
-    request.sr_start = 6;
-    DeviceIoControl(device, DISK_IOCTL_WRITE, &request, sizeof request, nullptr, 0, nullptr,
-                    nullptr);
+    WriteSectors(device, 6, 1, sector);
   }
   Sleep(0xFFFFFFFF);  // for ever: the run ends around it
   return 0;
