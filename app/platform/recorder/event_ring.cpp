@@ -132,10 +132,19 @@ using namespace recorder;
 
 bool StartFlightRecorderWith(const FlightRecorderSettings& settings) {
   RecorderState& state = Recorder();
+  if (settings.minutes <= 0) {
+    StopFlightRecorder();
+    // SIGUSR1 still only asks for a file (which the log says cannot be written); it never ends
+    // the panel.
+    StartSaveThread();
+    return false;
+  }
+  // Ready before the first event can ask for a file.
+  StartSaveThread();
+  InstallCrashHandlers();
   {
     std::lock_guard<std::mutex> hold(state.lock);
     state.active = false;
-    if (settings.minutes <= 0) return false;
     state.settings = settings;
     state.start_ms = NowMs();
     state.wall_start_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -164,8 +173,6 @@ bool StartFlightRecorderWith(const FlightRecorderSettings& settings) {
     PrepareCrashFile(state);
     state.active = true;
   }
-  StartSaveThread();
-  InstallCrashHandlers();
   return true;
 }
 

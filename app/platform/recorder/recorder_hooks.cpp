@@ -51,7 +51,10 @@ bool RepeatsLastRead(ReadMemo& memo, std::uint64_t first_sector, std::uint32_t s
   return same;
 }
 
+bool Recording() { return Recorder().active.load(std::memory_order_relaxed); }
+
 void WindowEvent(EventKind kind, HWND window, int flag) {
+  if (!Recording()) return;
   char name[ClassNameBytes];
   const std::size_t length = WindowClassName(window, name);
   AppendEvent(EventStartBytes + MaxVarintBytes + length + 1,
@@ -121,6 +124,7 @@ void RecordTransfer(int device, bool write, std::uint64_t first_sector, std::uin
 }
 
 void RecordInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (!Recording()) return;
   char name[ClassNameBytes];
   const std::size_t length = WindowClassName(window, name);
   AppendEvent(EventStartBytes + 4 * MaxVarintBytes + length,
@@ -153,7 +157,7 @@ void RecordDebugLine(const std::string& line) {
 void RecordLocalTime(const SYSTEMTIME& time) {
   const std::int32_t minute =
       ((time.wYear * 13 + time.wMonth) * 32 + time.wDay) * 1440 + time.wHour * 60 + time.wMinute;
-  if (Recorder().last_clock_minute.exchange(minute) == minute) return;
+  if (!Recording() || Recorder().last_clock_minute.exchange(minute) == minute) return;
   AppendEvent(EventStartBytes + 8 * MaxVarintBytes, [&](RecorderState& state, std::uint8_t* out) {
     EventWriter writer = StartEvent(state, out, EventKind::Clock);
     for (WORD field : {time.wYear, time.wMonth, time.wDayOfWeek, time.wDay, time.wHour,
@@ -165,7 +169,7 @@ void RecordLocalTime(const SYSTEMTIME& time) {
 }
 
 void RecordCardFile(const char* path, bool written, bool ok, int folder, const char* name) {
-  if (!Recorder().active.load(std::memory_order_relaxed) || path == nullptr) return;
+  if (!Recording() || path == nullptr) return;
   std::uint8_t content[RecordingMaxCardFileBytes];
   ssize_t length = 0;
   struct stat status {};

@@ -212,7 +212,11 @@ std::string SaveFlightRecording(const char* reason) {
     std::lock_guard<std::mutex> hold(state.lock);
     folder = state.settings.folder;
   }
-  if (content.empty() || folder.empty()) return "";
+  if (content.empty()) {
+    LogLine(LogPriority::Info, "no recording written: the flight recorder is off");
+    return "";
+  }
+  if (folder.empty()) return "";
   const std::string path = WriteRecordingFile(folder, RecordingFileName(reason), content);
   if (path.empty()) return "";
   ++recordings_written;
