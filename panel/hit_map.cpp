@@ -25,6 +25,7 @@ struct HitRegion {
   int button_id;                           // lamp lit by a touch here, or KeepButton
   TouchAction touch;                       // null: only the lamp
   std::uint8_t key_high, key_low;          // key pattern (bytes 6 and 7) for QueueKeyPattern
+  const char* name;                        // for people reading recordings
 };
 
 constexpr int KeepButton = -1;
@@ -90,40 +91,40 @@ void TouchScreenButton(const HitRegion&, CommandPacket&) {
 }
 
 const HitRegion HitRegions[] = {
-    {0, 119, 431, OpenEnd, 1, QueueKeyPattern, 0x10, 0x80},  // POWER
-    {121, 199, 296, 344, 2, QueueKeyPattern, 0x10, 0x40},    // preset 1
-    {201, 299, 296, 344, 3, QueueKeyPattern, 0x10, 0x20},    // preset 2
-    {301, 399, 296, 344, 4, QueueKeyPattern, 0x10, 0x10},    // preset 3
-    {401, 499, 296, 344, 5, QueueKeyPattern, 0x20, 0x10},    // preset 4
-    {501, 599, 296, 344, 6, QueueKeyPattern, 0x20, 0x20},    // preset 5
-    {601, 699, 296, 344, 7, QueueKeyPattern, 0x20, 0x40},    // preset 6
-    {101, 169, 361, 419, 8, QueueArrow, 0, 0},               // VOL up (right arrow)
-    {16, 99, 361, 419, 9, QueueArrow, 0, 0},                 // VOL down (left arrow)
-    {601, 670, 361, 419, 10, QueueArrow, 0, 0},              // FILE up (right arrow)
-    {532, 599, 361, 419, 11, QueueArrow, 0, 0},              // FILE down (left arrow)
-    {171, 239, 361, 419, 12, QueueKeyPattern, 0x20, 0x08},   // SEEK down (left arrow)
-    {241, 311, 361, 419, 13, QueueKeyPattern, 0x10, 0x01},   // SEEK up (right arrow)
-    {391, 459, 361, 419, 14, QueueKeyPattern, 0x00, 0x20},   // FOLDER down (left arrow)
-    {461, 530, 361, 419, 15, QueueKeyPattern, 0x00, 0x10},   // FOLDER up (right arrow)
-    {313, 389, 361, 419, 16, QueueKeyPattern, 0x00, 0x80},   // SCAN
-    {721, 799, 81, 141, 17, QueueKeyPattern, 0x10, 0x02},    // AUX
-    {721, 799, 143, 224, 18, QueueKeyPattern, 0x00, 0x40},   // INFO
-    {721, 799, 226, 301, 19, QueueKeyPattern, 0x00, 0x08},   // SETUP
-    {1, 79, 226, 301, 20, QueueKeyPattern, 0x20, 0x04},      // CD
-    {1, 79, 81, 141, 21, QueueKeyPattern, 0x10, 0x08},       // FM
-    {1, 79, 143, 224, 22, QueueKeyPattern, 0x10, 0x04},      // AM
-    {651, 739, 1, 79, 23, QueueKeyPattern, 0x00, 0x04},      // BSM
-    {546, 644, 1, 79, 24, QueueEject, 0, 0},                 // EJECT
-    {51, 149, 1, 79, 25, nullptr, 0, 0},                     // NAVI: acts at pen-up
-    {151, 249, 1, 49, 26, TouchAuxIndicator, 0, 0},          // AUX indicator
-    {251, 349, 1, 49, 27, TouchUsbIndicator, 0, 0},          // USB indicator
-    {351, 449, 1, 49, 29, TouchColourSegment, 0, 0},         // empty segment: LCD colour
-    {451, 544, 1, 49, KeepButton, TouchScreenButton, 0, 0},  // SCREEN
+    {0, 119, 431, OpenEnd, 1, QueueKeyPattern, 0x10, 0x80, "POWER"},
+    {121, 199, 296, 344, 2, QueueKeyPattern, 0x10, 0x40, "preset 1"},
+    {201, 299, 296, 344, 3, QueueKeyPattern, 0x10, 0x20, "preset 2"},
+    {301, 399, 296, 344, 4, QueueKeyPattern, 0x10, 0x10, "preset 3"},
+    {401, 499, 296, 344, 5, QueueKeyPattern, 0x20, 0x10, "preset 4"},
+    {501, 599, 296, 344, 6, QueueKeyPattern, 0x20, 0x20, "preset 5"},
+    {601, 699, 296, 344, 7, QueueKeyPattern, 0x20, 0x40, "preset 6"},
+    {101, 169, 361, 419, 8, QueueArrow, 0, 0, "VOL up (right arrow)"},
+    {16, 99, 361, 419, 9, QueueArrow, 0, 0, "VOL down (left arrow)"},
+    {601, 670, 361, 419, 10, QueueArrow, 0, 0, "FILE up (right arrow)"},
+    {532, 599, 361, 419, 11, QueueArrow, 0, 0, "FILE down (left arrow)"},
+    {171, 239, 361, 419, 12, QueueKeyPattern, 0x20, 0x08, "SEEK down (left arrow)"},
+    {241, 311, 361, 419, 13, QueueKeyPattern, 0x10, 0x01, "SEEK up (right arrow)"},
+    {391, 459, 361, 419, 14, QueueKeyPattern, 0x00, 0x20, "FOLDER down (left arrow)"},
+    {461, 530, 361, 419, 15, QueueKeyPattern, 0x00, 0x10, "FOLDER up (right arrow)"},
+    {313, 389, 361, 419, 16, QueueKeyPattern, 0x00, 0x80, "SCAN"},
+    {721, 799, 81, 141, 17, QueueKeyPattern, 0x10, 0x02, "AUX"},
+    {721, 799, 143, 224, 18, QueueKeyPattern, 0x00, 0x40, "INFO"},
+    {721, 799, 226, 301, 19, QueueKeyPattern, 0x00, 0x08, "SETUP"},
+    {1, 79, 226, 301, 20, QueueKeyPattern, 0x20, 0x04, "CD"},
+    {1, 79, 81, 141, 21, QueueKeyPattern, 0x10, 0x08, "FM"},
+    {1, 79, 143, 224, 22, QueueKeyPattern, 0x10, 0x04, "AM"},
+    {651, 739, 1, 79, 23, QueueKeyPattern, 0x00, 0x04, "BSM"},
+    {546, 644, 1, 79, 24, QueueEject, 0, 0, "EJECT"},
+    {51, 149, 1, 79, 25, nullptr, 0, 0, "NAVI: acts at pen-up"},
+    {151, 249, 1, 49, 26, TouchAuxIndicator, 0, 0, "AUX indicator"},
+    {251, 349, 1, 49, 27, TouchUsbIndicator, 0, 0, "USB indicator"},
+    {351, 449, 1, 49, 29, TouchColourSegment, 0, 0, "empty segment: LCD colour"},
+    {451, 544, 1, 49, KeepButton, TouchScreenButton, 0, 0, "SCREEN"},
     // Of this region only x = 350, the seam after the USB indicator, is left: it lights the USB
     // indicator's lamp and does nothing else.
-    {349, 449, 1, 49, 27, nullptr, 0, 0},
-    {672, 779, 361, 419, 28, QueueKeyPattern, 0x20, 0x80},   // ENTER
-    {201, 599, 101, 249, KeepButton, TouchLcdWindow, 0, 0},  // middle of the LCD window
+    {349, 449, 1, 49, 27, nullptr, 0, 0, "seam after the USB indicator"},
+    {672, 779, 361, 419, 28, QueueKeyPattern, 0x20, 0x80, "ENTER"},
+    {201, 599, 101, 249, KeepButton, TouchLcdWindow, 0, 0, "middle of the LCD window"},
 };
 
 const HitRegion* RegionAt(std::uint32_t x, std::uint32_t y) {
@@ -134,6 +135,16 @@ const HitRegion* RegionAt(std::uint32_t x, std::uint32_t y) {
   }
   return nullptr;
 }
+
+}  // namespace
+
+const char* HitRegionName(std::uint32_t x, std::uint32_t y) {
+  if (x >= ExitCornerMinX && y <= ExitCornerMaxY) return "exit corner";
+  const HitRegion* region = RegionAt(x, y);
+  return region ? region->name : "no region";
+}
+
+namespace {
 
 // The exit corner lies in no region: a touch there ends the program once the lamp is drawn. The
 // window stays; a repeat tick that comes before the quit finds nothing left to release.

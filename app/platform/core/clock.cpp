@@ -32,6 +32,7 @@ void GetLocalTime(SYSTEMTIME* time) {
     const VirtualRun& run = Core().run;
     *time =
         CivilTime(run.local_time_base_ms + Core().virtual_now_ms.load() - run.local_time_set_at_ms);
+    platform::RecordLocalTime(*time);
     return;
   }
   auto now = std::chrono::system_clock::now();
@@ -47,6 +48,7 @@ void GetLocalTime(SYSTEMTIME* time) {
   time->wMinute = static_cast<WORD>(local.tm_min);
   time->wSecond = static_cast<WORD>(local.tm_sec);
   time->wMilliseconds = static_cast<WORD>(((ms % 1000) + 1000) % 1000);
+  platform::RecordLocalTime(*time);
 }
 
 void Sleep(DWORD ms) {

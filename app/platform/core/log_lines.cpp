@@ -57,5 +57,6 @@ void OutputDebugStringW(LPCWSTR text) {
   std::string line = platform::Utf8FromWide(text);
   // A Win32 debug string usually carries its own line end; the log adds one.
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  platform::RecordDebugLine(line);
   platform::LogLine(platform::LogPriority::Info, line);
 }

@@ -6,6 +6,7 @@
 
 #include "platform/devices/devices.h"
 #include "platform/internal/kernel_handles.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/win32.h"
 
 namespace platform {
@@ -23,10 +24,12 @@ struct OpenBlockDevice {
   BlockDeviceBackend backend;
   void* device;
   DWORD access;
+  int number;  // 1 to 5 for DSK1 to DSK5
 };
 
 void CloseBlockDevice(void* object) {
   auto* open = static_cast<OpenBlockDevice*>(object);
+  RecordDeviceClose(open->number);
   open->backend.close(open->device);
   delete open;
 }
@@ -77,10 +80,12 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPVOID, DWORD creation_dis
       platform::ParseLinkDeviceList(std::getenv("QUELT_LINK_DEVICES"))[number - 1];
   platform::BlockDeviceBackend backend;
   std::string open_text;
-  if (!platform::ResolveLinkTarget(target, &backend, &open_text)) return INVALID_HANDLE_VALUE;
-  void* device = backend.open(open_text.c_str(), number);
+  void* device = platform::ResolveLinkTarget(target, &backend, &open_text)
+                     ? backend.open(open_text.c_str(), number)
+                     : nullptr;
+  platform::RecordDeviceOpen(number, device != nullptr, device ? backend.sector_count(device) : 0);
   if (!device) return INVALID_HANDLE_VALUE;
-  auto* open = new platform::OpenBlockDevice{backend, device, access};
+  auto* open = new platform::OpenBlockDevice{backend, device, access, number};
   HANDLE handle = platform::NewKernelHandle(platform::KernelObjectKind::BlockDevice, open,
                                             platform::CloseBlockDevice);
   if (!handle || handle == INVALID_HANDLE_VALUE) {
@@ -110,6 +115,8 @@ BOOL DeviceIoControl(HANDLE handle, DWORD control_code, LPVOID in_buffer, DWORD 
                                              request.sr_sglist[0].sb_buf, &moved)
                         : open->backend.write(open->device, request.sr_start, request.sr_num_sec,
                                               request.sr_sglist[0].sb_buf, &moved);
+  platform::RecordTransfer(open->number, control_code == DISK_IOCTL_WRITE, request.sr_start,
+                           request.sr_num_sec, done, moved, request.sr_sglist[0].sb_buf);
   if (bytes_returned) *bytes_returned = moved;
   caller_request->sr_status = done                              ? platform::StatusSuccess
                               : control_code == DISK_IOCTL_READ ? platform::StatusReadFault

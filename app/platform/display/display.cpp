@@ -92,6 +92,7 @@ const DisplayBackend& ActiveBackend() {
 }
 
 bool PostInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  RecordInput(window, message, wparam, lparam);
   return IsWindowEnabled(window) && PostMessageW(window, message, wparam, lparam);
 }
 
@@ -116,6 +117,7 @@ bool KeyboardFocus(HWND* focused) {
 }
 
 void RaiseOnScreen(HWND window) {
+  RecordWindowRaised(window);
   {
     std::lock_guard<std::mutex> hold(SurfacesLock());
     RaiseWindowRecord(window);
@@ -137,6 +139,7 @@ void DisplayWindowCreated(HWND window, const RECT& rect, bool top_level) {
 }
 
 void DisplayWindowShown(HWND window, bool visible) {
+  RecordWindowShown(window, visible);
   {
     std::lock_guard<std::mutex> hold(SurfacesLock());
     WindowRecord* record = FindWindowRecord(window);

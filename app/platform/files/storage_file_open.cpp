@@ -54,6 +54,8 @@ FILE* StorageFileOpen(const char* path, const char* mode) {
   platform::files::CardEntry entry;
   if (!platform::files::OpenCardEntry(path, &entry)) return nullptr;
   const int fd = platform::files::OpenRegularFileAt(entry.folder, entry.name, flags);
+  if (mode[0] == 'r' && !update)
+    platform::RecordCardFile(path, false, fd != -1, entry.folder, entry.name.c_str());
   close(entry.folder);
   if (fd == -1) return nullptr;
   const std::string stream_mode = std::string(1, mode[0]) + (update ? "+" : "");

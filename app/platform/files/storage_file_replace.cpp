@@ -125,6 +125,7 @@ BOOL StorageFileCommit(FILE* stream, BOOL complete) {
       complete && std::fflush(stream) == 0 && !std::ferror(stream) && fsync(fileno(stream)) == 0;
   kept = std::fclose(stream) == 0 && kept;
   const char* temporary = replacement.temporary.c_str();
+  RecordCardFile(replacement.name.c_str(), true, kept, replacement.folder, temporary);
   kept = kept &&
          renameat(replacement.folder, temporary, replacement.folder, replacement.name.c_str()) == 0;
   if (!kept) unlinkat(replacement.folder, temporary, 0);

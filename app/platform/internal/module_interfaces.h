@@ -91,6 +91,27 @@ bool StopRequested();
 // The link devices for the start line: "DSK1=/dev/quelt-link", the named ones comma-separated.
 std::string DescribeLinkDevices();
 
+// ---- Provided by recorder (flight_recorder.h)
+// ----------------------------------------------------
+
+// Each hands the flight recorder one event; they cost a test of one flag while it is off.
+// A CreateFileW on DSKn (1 to 5): opened or not, and the device's size.
+void RecordDeviceOpen(int device, bool opened, std::uint64_t sectors);
+void RecordDeviceClose(int device);
+// A transfer that reached the device: data is the caller's buffer (a read's bytes once moved).
+void RecordTransfer(int device, bool write, std::uint64_t first_sector, std::uint32_t sectors,
+                    bool done, std::uint32_t moved, const std::uint8_t* data);
+// Input as the display posts it.
+void RecordInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+void RecordWindowShown(HWND window, bool visible);
+void RecordWindowRaised(HWND window);
+void RecordDebugLine(const std::string& line);
+// The local time the program read; kept when its minute is not the last one kept.
+void RecordLocalTime(const SYSTEMTIME& time);
+// A storage card file read or replaced (path as the program named it); when ok its content is
+// read back from the file name in the folder (for a replacement: the temporary file, synced).
+void RecordCardFile(const char* path, bool written, bool ok, int folder, const char* name);
+
 // ---- Provided by gdi ----------------------------------------------------------------------------
 
 // The live device contexts, bitmaps and fonts (stock objects and the default bitmap not counted).

@@ -1,0 +1,404 @@
+// The replay: the "replay" link device backend, which walks the recorded device events in order
+// (opens, transfers, closes) and answers each call of the program with the recorded result, and
+// the controller loop that injects the recorded input and clock in virtual time. Start reading at
+// ReplayRecording.
+#include "platform/replay.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <set>
+
+#include "platform/block_device.h"
+#include "platform/core/civil_time.h"
+#include "platform/internal/module_interfaces.h"
+#include "platform/testing.h"
+#include "platform/testing_display.h"
+
+namespace platform {
+namespace {
+
+struct ReplayDevice {
+  int number;
+  std::uint64_t sectors;
+};
+
+// The walks over the recorded device events, shared by the backend's calls (link thread) and the
+// controller: opens, reads and closes in one order, the writes in their own. When a packet goes
+// out relative to the reads around it depends on the panel's timers, which a recording made in
+// real time does not pin down; the packets themselves, and their order, it does.
+struct DeviceReplay {
+  std::mutex lock;
+  std::vector<const RecordedEvent*> events;
+  std::size_t next = 0;
+  std::vector<const RecordedEvent*> writes;
+  std::size_t next_write = 0;
+  std::vector<std::int64_t> consumed_at;  // virtual time at which each event was answered
+  ReplayResult* result = nullptr;
+};
+
+DeviceReplay& Replay() {
+  static DeviceReplay replay;
+  return replay;
+}
+
+std::string DeviceName(int number) { return "DSK" + std::to_string(number) + ":"; }
+
+std::string DescribeTransfer(bool write, int device, std::uint64_t sector, std::uint32_t count) {
+  return std::string(write ? "a write of " : "a read of ") + std::to_string(count) +
+         " sector(s) at " + std::to_string(sector) + " on " + DeviceName(device);
+}
+
+std::string DescribeEvent(const RecordedEvent& event) {
+  switch (event.kind) {
+    case RecordedKind::Open:
+      return "an open of " + DeviceName(event.device);
+    case RecordedKind::Close:
+      return "a close of " + DeviceName(event.device);
+    default:
+      return DescribeTransfer(event.write, event.device, event.sector, event.sector_count);
+  }
+}
+
+// The first difference only; later calls are answered with failures, so the run ends quietly.
+void NoteDifference(DeviceReplay& replay, const std::string& what,
+                    std::vector<std::uint8_t> recorded = {},
+                    std::vector<std::uint8_t> program = {}) {
+  ReplayResult& result = *replay.result;
+  if (result.differs) return;
+  result.differs = true;
+  result.difference_ms = NowMs();
+  result.difference = what;
+  result.recorded_bytes = std::move(recorded);
+  result.program_bytes = std::move(program);
+}
+
+bool IsWrite(const RecordedEvent& event) {
+  return event.kind == RecordedKind::Transfer && event.write;
+}
+
+// Opens, reads and closes: what the device answers, in the order the link thread asks.
+bool IsDeviceAnswer(const RecordedEvent& event) {
+  return !IsWrite(event) &&
+         (event.kind == RecordedKind::Open || event.kind == RecordedKind::Transfer ||
+          event.kind == RecordedKind::Close);
+}
+
+// The next device event, when it is of the kind the program's call asks for; else the difference
+// is noted and null returned. Closes the program makes out of turn are let pass.
+const RecordedEvent* Expect(DeviceReplay& replay, RecordedKind kind, const std::string& call) {
+  if (replay.result->differs) return nullptr;
+  while (replay.next < replay.events.size() &&
+         replay.events[replay.next]->kind == RecordedKind::Close && kind != RecordedKind::Close) {
+    ++replay.next;
+  }
+  // Past the recording's end the device is gone, as far as the replay can tell.
+  if (replay.next >= replay.events.size()) return nullptr;
+  const RecordedEvent* event = replay.events[replay.next];
+  if (event->kind != kind) {
+    if (kind != RecordedKind::Close) {
+      NoteDifference(replay,
+                     "the program made " + call + "; the recording has " + DescribeEvent(*event));
+    }
+    return nullptr;
+  }
+  replay.consumed_at.push_back(NowMs());
+  ++replay.next;
+  return event;
+}
+
+void* OpenReplayDevice(const char*, int device_number) {
+  DeviceReplay& replay = Replay();
+  std::lock_guard<std::mutex> hold(replay.lock);
+  const std::string call = "an open of " + DeviceName(device_number);
+  const RecordedEvent* event = Expect(replay, RecordedKind::Open, call);
+  if (!event) return nullptr;
+  if (event->device != device_number) {
+    NoteDifference(replay,
+                   "the program made " + call + "; the recording has " + DescribeEvent(*event));
+    return nullptr;
+  }
+  return event->ok ? new ReplayDevice{device_number, event->sector} : nullptr;
+}
+
+std::uint64_t ReplaySectorCount(void* device) {
+  return static_cast<ReplayDevice*>(device)->sectors;
+}
+
+const RecordedEvent* ExpectRead(DeviceReplay& replay, const ReplayDevice& device,
+                                std::uint64_t first, std::uint32_t count) {
+  const std::string call = DescribeTransfer(false, device.number, first, count);
+  const RecordedEvent* event = Expect(replay, RecordedKind::Transfer, call);
+  if (!event) return nullptr;
+  if (event->device != device.number || event->sector != first || event->sector_count != count) {
+    NoteDifference(replay,
+                   "the program made " + call + "; the recording has " + DescribeEvent(*event));
+    return nullptr;
+  }
+  return event;
+}
+
+bool ReadReplayDevice(void* device, std::uint64_t first, std::uint32_t count, std::uint8_t* data,
+                      std::uint32_t* moved) {
+  DeviceReplay& replay = Replay();
+  std::lock_guard<std::mutex> hold(replay.lock);
+  *moved = 0;
+  const RecordedEvent* event =
+      ExpectRead(replay, *static_cast<ReplayDevice*>(device), first, count);
+  if (!event) return false;
+  const std::size_t room = std::size_t{count} * BlockSectorBytes;
+  std::memcpy(data, event->data.data(), std::min(room, event->data.size()));
+  *moved = event->moved;
+  ++replay.result->reads_answered;
+  return event->ok;
+}
+
+bool WriteReplayDevice(void* device, std::uint64_t first, std::uint32_t count,
+                       const std::uint8_t* data, std::uint32_t* moved) {
+  DeviceReplay& replay = Replay();
+  std::lock_guard<std::mutex> hold(replay.lock);
+  *moved = 0;
+  const auto& open = *static_cast<ReplayDevice*>(device);
+  // Past the last recorded packet the device is gone, as far as the replay can tell.
+  if (replay.result->differs || replay.next_write >= replay.writes.size()) return false;
+  const RecordedEvent* event = replay.writes[replay.next_write];
+  if (event->device != open.number || event->sector != first || event->sector_count != count) {
+    NoteDifference(replay, "the program made " + DescribeTransfer(true, open.number, first, count) +
+                               "; the recording has " + DescribeEvent(*event));
+    return false;
+  }
+  ++replay.next_write;
+  const std::vector<std::uint8_t> written(data, data + std::size_t{count} * BlockSectorBytes);
+  ++replay.result->writes_compared;
+  if (written != event->data) {
+    NoteDifference(replay,
+                   "the program wrote other bytes in " +
+                       DescribeTransfer(true, event->device, first, count) + " than recorded",
+                   event->data, written);
+    return false;
+  }
+  *moved = event->moved;
+  return event->ok;
+}
+
+void CloseReplayDevice(void* device) {
+  DeviceReplay& replay = Replay();
+  auto* open = static_cast<ReplayDevice*>(device);
+  {
+    std::lock_guard<std::mutex> hold(replay.lock);
+    Expect(replay, RecordedKind::Close, "a close of " + DeviceName(open->number));
+  }
+  delete open;
+}
+
+constexpr BlockDeviceBackend ReplayBackend = {OpenReplayDevice, ReplaySectorCount, ReadReplayDevice,
+                                              WriteReplayDevice, CloseReplayDevice};
+
+// Each file the program read from the card goes onto the new card as it first read it, when it
+// was kept whole; a file it found missing is removed from the card.
+void PrepareCard(const Recording& recording, const std::string& folder) {
+  setenv("QUELT_STORAGE_CARD", folder.c_str(), 1);
+  std::set<std::string> placed;
+  for (const RecordedEvent& event : recording.events) {
+    if (event.kind != RecordedKind::Card || event.write || !placed.insert(event.text).second) {
+      continue;
+    }
+    std::string host_path;
+    if (!MapStoragePath(event.text, &host_path)) continue;
+    if (!event.ok) {
+      std::remove(host_path.c_str());
+      continue;
+    }
+    if (event.data.size() != event.moved) continue;
+    std::ofstream(host_path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(event.data.data()),
+               static_cast<std::streamsize>(event.data.size()));
+  }
+}
+
+// The local time at the recording's start, from its first clock event.
+SYSTEMTIME StartLocalTime(const Recording& recording) {
+  for (const RecordedEvent& event : recording.events) {
+    if (event.kind == RecordedKind::Clock) {
+      return core::CivilTime(core::CivilMs(event.time) - (event.ms - recording.start_ms));
+    }
+  }
+  return LocalTime(2026, 1, 1, 12, 0, 0);
+}
+
+HWND FindWindowOfClass(const std::string& class_name) {
+  HWND found = nullptr;
+  ForEachWindow([&](const WindowInfo& info) {
+    if (!found && info.top_level && Utf8FromWide(info.class_name) == class_name) {
+      found = info.handle;
+    }
+  });
+  return found;
+}
+
+// A program that does not make the next recorded device call within this much virtual time of
+// when the recording has it has taken another path.
+constexpr std::int64_t MissingCallLimitMs = 5'000;
+
+// An input event and the number of device events recorded before it: it is injected that long
+// after the last of them was answered, so that a recording made in real time (where polls drift
+// by a few milliseconds) meets the program at the same point of its exchange with the device.
+struct Injection {
+  const RecordedEvent* event;
+  std::size_t device_events;
+  std::int64_t recorded_ms;  // since the recording started
+};
+
+std::vector<Injection> PlanInputs(const Recording& recording) {
+  std::vector<Injection> inputs;
+  std::size_t device_events = 0;
+  for (const RecordedEvent& event : recording.events) {
+    if (event.kind == RecordedKind::Input) {
+      inputs.push_back(Injection{&event, device_events, event.ms - recording.start_ms});
+    } else if (IsDeviceAnswer(event)) {
+      ++device_events;
+    }
+  }
+  return inputs;
+}
+
+// The last device event answered: when in the replay and when in the recording.
+struct Anchor {
+  std::size_t answered;
+  std::size_t device_events;
+  std::int64_t virtual_ms;
+  std::int64_t recorded_ms;
+  std::int64_t next_recorded_ms;  // the next device event's time in the recording
+};
+
+Anchor LatestAnchor(DeviceReplay& replay, std::int64_t start_ms) {
+  std::lock_guard<std::mutex> hold(replay.lock);
+  Anchor anchor{replay.next, replay.events.size(), 0, 0, 0};
+  if (replay.next > 0) {
+    anchor.virtual_ms = replay.consumed_at[replay.next - 1];
+    anchor.recorded_ms = replay.events[replay.next - 1]->ms - start_ms;
+  }
+  if (replay.next < replay.events.size()) {
+    anchor.next_recorded_ms = replay.events[replay.next]->ms - start_ms;
+  }
+  return anchor;
+}
+
+// Reported at the time the recording has the call, on the replay's clock.
+void NoteMissingCall(DeviceReplay& replay, const Anchor& anchor) {
+  std::lock_guard<std::mutex> hold(replay.lock);
+  NoteDifference(replay, "the program did not make " +
+                             DescribeEvent(*replay.events[anchor.answered]) + " (recorded at " +
+                             std::to_string(anchor.next_recorded_ms) + " ms)");
+  replay.result->difference_ms = anchor.virtual_ms + (anchor.next_recorded_ms - anchor.recorded_ms);
+}
+
+void InjectInput(const RecordedEvent& event, ReplayResult* result) {
+  const HWND window = FindWindowOfClass(event.text);
+  if (window && IsWindowEnabled(window) &&
+      PostMessageW(window, event.message, static_cast<WPARAM>(event.wparam),
+                   static_cast<LPARAM>(event.lparam))) {
+    ++result->inputs_injected;
+  }
+}
+
+}  // namespace
+
+ReplayResult ReplayRecording(const Recording& recording, const std::function<int()>& program_main,
+                             const ReplayOptions& options) {
+  ReplayResult result;
+  DeviceReplay& replay = Replay();
+  {
+    std::lock_guard<std::mutex> hold(replay.lock);
+    replay.events.clear();
+    replay.writes.clear();
+    for (const RecordedEvent& event : recording.events) {
+      if (IsWrite(event)) {
+        replay.writes.push_back(&event);
+      } else if (IsDeviceAnswer(event)) {
+        replay.events.push_back(&event);
+      }
+    }
+    replay.next = 0;
+    replay.next_write = 0;
+    replay.consumed_at.clear();
+    replay.result = &result;
+  }
+  RegisterBlockDeviceBackend("replay", ReplayBackend);
+  setenv("QUELT_LINK_DEVICES", "replay,replay,replay,replay,replay", 1);
+  PrepareCard(recording, options.card_folder);
+  testing::ForceHeadlessDisplay();
+
+  std::vector<Injection> inputs = PlanInputs(recording);
+  {
+    VirtualRunScope run(StartLocalTime(recording));
+    StartMainThread(program_main);
+    std::size_t next_input = 0;
+    std::int64_t next_sample = options.sample_ms;
+    while (true) {
+      const Anchor anchor = LatestAnchor(replay, recording.start_ms);
+      if (result.differs) break;
+      const std::int64_t now = VirtualNowMs();
+      // Due: the next input once the device events before it were answered, else the next
+      // device event as the recording has it.
+      std::int64_t due = -1;
+      while (next_input < inputs.size() && anchor.answered >= inputs[next_input].device_events) {
+        const Injection& input = inputs[next_input];
+        due = anchor.virtual_ms + (input.recorded_ms - anchor.recorded_ms);
+        if (due > now) break;
+        InjectInput(*input.event, &result);
+        ++next_input;
+        due = -1;
+      }
+      if (due < 0 && anchor.answered < anchor.device_events) {
+        due = anchor.virtual_ms + (anchor.next_recorded_ms - anchor.recorded_ms);
+        if (now > due + MissingCallLimitMs) {
+          NoteMissingCall(replay, anchor);
+          break;
+        }
+      }
+      if (due < 0) {
+        if (next_input >= inputs.size()) break;  // every event answered and injected
+        due = now + options.sample_ms;
+      }
+      const std::int64_t until = std::max(std::min(due, next_sample), now + 1);
+      AdvanceVirtualTime(until - now);
+      if (VirtualNowMs() >= next_sample) {
+        if (options.on_sample) options.on_sample(next_sample);
+        next_sample += options.sample_ms;
+      }
+    }
+    // The last screens after the last event.
+    for (int i = 0; i < 2; ++i) {
+      AdvanceVirtualTime(next_sample - VirtualNowMs());
+      if (options.on_sample) options.on_sample(next_sample);
+      next_sample += options.sample_ms;
+    }
+    result.replayed_ms = VirtualNowMs();
+  }
+  {
+    std::lock_guard<std::mutex> hold(replay.lock);
+    if (!result.differs && replay.next_write < replay.writes.size()) {
+      const RecordedEvent& missing = *replay.writes[replay.next_write];
+      NoteDifference(replay,
+                     "the program did not make " + DescribeEvent(missing) + " (recorded at " +
+                         std::to_string(missing.ms - recording.start_ms) + " ms)",
+                     missing.data);
+      result.difference_ms = result.replayed_ms;
+    }
+  }
+  std::lock_guard<std::mutex> hold(replay.lock);
+  replay.result = nullptr;
+  replay.events.clear();
+  replay.writes.clear();
+  // The program's threads are parked; anything of theirs that reaches the backend fails.
+  static ReplayResult after_the_run;
+  after_the_run.differs = true;
+  replay.result = &after_the_run;
+  return result;
+}
+
+}  // namespace platform

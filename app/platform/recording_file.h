@@ -1,0 +1,63 @@
+// Reading a flight recording (flight_recorder.h; the layout is described in
+// recorder/recording_format.h). The reader checks every byte it reads: whatever the input, it
+// answers with the events or with a message naming the offset and what was expected there.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace platform {
+
+enum class RecordedKind { Open, Transfer, Input, Shown, Raised, Log, Clock, Card, Close };
+
+struct RecordedEvent {
+  RecordedKind kind;
+  std::int64_t ms;  // monotonic, on the header's base
+  // Open, Transfer, Close: the device (1 to 5 for DSK1 to DSK5).
+  int device = 0;
+  // Open: opened; Transfer: done; Shown: visible; Card: ok.
+  bool ok = false;
+  // Open: the device's sectors; Transfer: the first sector.
+  std::uint64_t sector = 0;
+  // Transfer
+  bool write = false;  // Card: written (else read)
+  std::uint32_t sector_count = 0;
+  std::uint32_t moved = 0;  // Card: the file's size
+  // Transfer: the bytes read or written; Card: the file's content, when small enough to keep.
+  std::vector<std::uint8_t> data;
+  // Input, Shown, Raised: the window class; Log: the line; Card: the path.
+  std::string text;
+  // Input
+  std::uint32_t message = 0;
+  std::uint64_t wparam = 0;
+  std::int64_t lparam = 0;
+  // Clock
+  SYSTEMTIME time = {};
+};
+
+struct Recording {
+  std::uint16_t format_version = 0;
+  std::uint32_t budget_bytes = 0;
+  std::uint32_t minutes = 0;
+  std::int64_t start_ms = 0;
+  std::int64_t wall_start_ms = 0;
+  std::int64_t saved_ms = 0;
+  std::string reason;
+  std::string program_version;
+  std::string link_devices;
+  std::vector<RecordedEvent> events;
+  // Set when the file ends in a torn record: where, and that what came before was read.
+  std::string truncated;
+};
+
+// False with *error ("offset N: expected ...") for a file that is not a recording, of a newer
+// format, or damaged inside; a torn tail is read up to its last whole record (see truncated).
+bool ReadRecording(const std::uint8_t* data, std::size_t size, Recording* recording,
+                   std::string* error);
+bool ReadRecordingFile(const std::string& path, Recording* recording, std::string* error);
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+// Replaying a flight recording (recording_file.h) through the real program in virtual time: a
+// link device backend ("replay") answers every open and read with what was recorded, the recorded
+// input reaches the recorded windows at its recorded times, the storage card starts with the
+// files the program read, and every packet the program writes is compared with the recorded one.
+// The program runs unchanged; the caller gives its main function.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/recording_file.h"
+
+namespace platform {
+
+struct ReplayOptions {
+  // The storage card of the run: a folder that the files the program read are put into (those
+  // too large to keep must be there already).
+  std::string card_folder;
+  // Called every sample_ms of virtual time (after the program's threads stood still), with the
+  // time since the recording started; the screen can be captured then (testing_display.h).
+  std::int64_t sample_ms = 50;
+  std::function<void(std::int64_t ms)> on_sample;
+};
+
+struct ReplayResult {
+  bool differs = false;
+  std::int64_t difference_ms = 0;  // since the recording started
+  std::string difference;          // what differed, in words
+  std::vector<std::uint8_t> recorded_bytes, program_bytes;
+  std::size_t writes_compared = 0;
+  std::size_t reads_answered = 0;
+  std::size_t inputs_injected = 0;
+  std::int64_t replayed_ms = 0;
+};
+
+// Runs the program against the recording until the recording's last event (plus a second) or
+// the first difference. Use it in a process that runs nothing else in virtual time.
+ReplayResult ReplayRecording(const Recording& recording, const std::function<int()>& program_main,
+                             const ReplayOptions& options);
+
+}  // namespace platform

@@ -1,0 +1,130 @@
+// The replay on a small hand-made recording and a small program: a program that does what was
+// recorded replays with no difference; one that writes another packet, reads another place or
+// stops calling is caught at the first difference, with its time and both byte strings; recorded
+// input reaches the recorded window at its recorded time.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/replay.h"
+#include "platform/testing.h"
+#include "platform/win32.h"
+#include "tests/platform_devices/sector_transfer.h"
+
+namespace {
+
+using platform::RecordedEvent;
+using platform::RecordedKind;
+
+constexpr std::int64_t StartMs = 1'000'000;
+
+std::vector<std::uint8_t> Sector(std::uint8_t first) {
+  std::vector<std::uint8_t> bytes(512);
+  bytes[0] = first;
+  return bytes;
+}
+
+RecordedEvent Transfer(std::int64_t ms, bool write, std::uint64_t sector, std::uint8_t first) {
+  RecordedEvent event{};
+  event.kind = RecordedKind::Transfer;
+  event.ms = StartMs + ms;
+  event.device = 1;
+  event.write = write;
+  event.sector = sector;
+  event.sector_count = 1;
+  event.ok = true;
+  event.moved = 512;
+  event.data = Sector(first);
+  return event;
+}
+
+// Opens DSK1, then every 100 ms reads sector 5 and writes what it read plus `step` into sector 6.
+platform::Recording RecordedExchange() {
+  platform::Recording recording;
+  recording.start_ms = StartMs;
+  RecordedEvent open{};
+  open.kind = RecordedKind::Open;
+  open.ms = StartMs;
+  open.device = 1;
+  open.ok = true;
+  open.sector = 64;
+  recording.events.push_back(open);
+  for (int i = 0; i < 5; ++i) {
+    recording.events.push_back(Transfer(100 * (i + 1), false, 5, static_cast<std::uint8_t>(i)));
+    recording.events.push_back(Transfer(100 * (i + 1), true, 6, static_cast<std::uint8_t>(i + 1)));
+  }
+  return recording;
+}
+
+struct Behaviour {
+  std::uint8_t step;          // what the program adds to the byte it read
+  std::uint64_t read_sector;  // where it reads
+  int exchanges;              // how many it makes
+};
+
+Behaviour program;
+
+int ExchangeProgram() {
+  const HANDLE device =
+      CreateFileW(W("DSK1:"), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (device == INVALID_HANDLE_VALUE) return 1;
+  for (int i = 0; i < program.exchanges; ++i) {
+    Sleep(100);
+    std::uint8_t sector[512] = {};
+    ReadSectors(device, static_cast<DWORD>(program.read_sector), 1, sector);
+    sector[0] = static_cast<std::uint8_t>(sector[0] + program.step);
+    WriteSectors(device, 6, 1, sector);
+  }
+  Sleep(0xFFFFFFFF);  // for ever: the run ends around it
+  return 0;
+}
+
+struct ReplayCase {
+  const char* name;
+  Behaviour behaviour;
+  bool differs;
+  std::int64_t difference_ms;
+  const char* difference_starts;
+};
+
+const ReplayCase Cases[] = {
+    {"as recorded", {1, 5, 5}, false, 0, ""},
+    {"another packet",
+     {2, 5, 5},
+     true,
+     100,
+     "the program wrote other bytes in a write of 1 sector(s) at 6 on DSK1:"},
+    {"another sector read",
+     {1, 7, 5},
+     true,
+     100,
+     "the program made a read of 1 sector(s) at 7 on DSK1:; the recording has a read of 1 "
+     "sector(s) at 5"},
+    {"stops early", {1, 5, 3}, true, 400, "the program did not make a read of 1 sector(s) at 5"},
+};
+
+TEST(ReplayDeviceTest, FirstDifferenceIsReportedWithItsTimeAndBytes) {
+  const platform::Recording recording = RecordedExchange();
+  for (const ReplayCase& test : Cases) {
+    program = test.behaviour;
+    platform::ReplayOptions options;
+    options.card_folder = std::filesystem::temp_directory_path();
+    const platform::ReplayResult result =
+        platform::ReplayRecording(recording, ExchangeProgram, options);
+    EXPECT_EQ(result.differs, test.differs) << test.name << ": " << result.difference;
+    if (!test.differs) {
+      EXPECT_EQ(result.writes_compared, 5u) << test.name;
+      EXPECT_EQ(result.reads_answered, 5u) << test.name;
+      continue;
+    }
+    EXPECT_EQ(result.difference_ms, test.difference_ms) << test.name;
+    EXPECT_EQ(result.difference.rfind(test.difference_starts, 0), 0u)
+        << test.name << ": " << result.difference;
+    if (test.behaviour.step != 1) {
+      EXPECT_EQ(result.recorded_bytes, Sector(1)) << test.name;
+      EXPECT_EQ(result.program_bytes, Sector(2)) << test.name;
+    }
+  }
+}
+
+}  // namespace

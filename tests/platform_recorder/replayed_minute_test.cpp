@@ -1,0 +1,208 @@
+// A scripted minute of the panel against the simulated controller, recorded by the flight
+// recorder and saved by SIGUSR1, replays through `quelt-replay run` with no packet different and
+// the very same screens: touches on the panel's regions, a button held through its repeats, key
+// codes from the controller, both views, preference changes (fill style, LCD colour, which go to
+// the settings file) and a link lost and found again.
+#include <signal.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "app/app_main.h"
+#include "platform/flight_recorder.h"
+#include "platform/png_file.h"
+#include "platform/testing_display.h"
+#include "sim/in_process.h"
+#include "tests/app/shell_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::testing::InjectPen;
+using platform::testing::Pen;
+
+constexpr std::int64_t ScriptMs = 60'000;
+// quelt-replay samples the screen this often too.
+constexpr std::int64_t SampleMs = 50;
+
+struct ScriptedTouch {
+  std::int64_t at_ms;
+  int x, y;
+  std::int64_t hold_ms;
+};
+
+constexpr ScriptedTouch Touches[] = {
+    {6'000, 760, 180, 100},    // INFO
+    {8'000, 135, 390, 120},    // VOL up
+    {10'000, 55, 390, 120},    // VOL down
+    {12'000, 250, 320, 150},   // preset 2
+    {14'000, 276, 390, 100},   // SEEK up
+    {16'000, 400, 175, 100},   // the LCD window: solid fill (a preference)
+    {18'000, 400, 25, 100},    // the empty segment: next LCD colour (a preference)
+    {20'000, 200, 25, 100},    // AUX indicator
+    {22'000, 300, 25, 100},    // USB indicator
+    {24'000, 350, 320, 2400},  // preset 3 held through its repeats
+    {28'000, 40, 110, 100},    // FM
+    {30'000, 500, 25, 100},    // SCREEN: the compact view
+    {34'000, 500, 25, 100},    // and back
+    {50'000, 400, 175, 100},   // dotted again
+    {53'000, 135, 390, 1500},  // VOL up held
+};
+
+struct ScriptedKey {
+  std::int64_t at_ms;
+  std::uint8_t code;
+};
+
+constexpr ScriptedKey ControllerKeys[] = {
+    {36'000, 0x52},  // volume up
+    {37'000, 0x52},  // again: a repeated key
+    {38'000, 0x51},  // volume down
+    {39'000, 0x83},  // the other view
+    {41'000, 0x83},  // and back
+};
+
+constexpr std::int64_t LinkLostAtMs = 43'000;
+constexpr std::uint32_t LinkLostForMs = 2'500;
+
+class ReplayedMinuteTest : public ShellTest {
+ protected:
+  // Samples the screen as quelt-replay does and keeps each changed one as screen-<ms>.png.
+  void SampleScreen(std::int64_t ms, const std::string& folder) {
+    std::vector<std::uint8_t> screen = platform::testing::CaptureScreen();
+    if (screen == last_screen_) return;
+    char name[32];
+    std::snprintf(name, sizeof name, "/screen-%07" PRId64 ".png", ms);
+    ASSERT_TRUE(platform::WritePngFile(folder + name, platform::testing::kScreenWidth,
+                                       platform::testing::kScreenHeight, screen));
+    last_screen_ = std::move(screen);
+  }
+
+  void RunScript(const std::string& screens) {
+    auto controller = sim::InProcessController();
+    std::size_t next_touch = 0, next_key = 0;
+    std::int64_t release_at = -1;
+    int held_x = 0, held_y = 0;
+    for (std::int64_t now = 0; now < ScriptMs; now += SampleMs) {
+      if (now == release_at) {
+        EXPECT_TRUE(InjectPen(Pen::Up, held_x, held_y)) << "at " << now << " ms";
+        release_at = -1;
+      }
+      if (next_touch < std::size(Touches) && Touches[next_touch].at_ms == now) {
+        const ScriptedTouch& touch = Touches[next_touch++];
+        EXPECT_TRUE(InjectPen(Pen::Down, touch.x, touch.y)) << "at " << now << " ms";
+        held_x = touch.x;
+        held_y = touch.y;
+        release_at = now + touch.hold_ms;
+      }
+      if (next_key < std::size(ControllerKeys) && ControllerKeys[next_key].at_ms == now) {
+        controller = sim::InProcessController();
+        ASSERT_TRUE(controller);
+        controller->QueueKey(ControllerKeys[next_key++].code);
+      }
+      if (now == LinkLostAtMs) sim::InProcessController()->VanishFor(LinkLostForMs, 0);
+      platform::AdvanceVirtualTime(SampleMs);
+      SampleScreen(now + SampleMs, screens);
+    }
+  }
+
+  std::vector<std::uint8_t> last_screen_;
+};
+
+std::vector<std::string> FileNames(const std::string& folder, const std::string& suffix) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename();
+    if (name.size() > suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+      names.push_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// quelt-replay with the arguments; its exit status, and its output in *output.
+int RunReplay(const std::string& arguments, std::string* output) {
+  std::FILE* replay = popen((std::string(QUELT_REPLAY) + " " + arguments + " 2>&1").c_str(), "r");
+  if (replay == nullptr) return -1;
+  char chunk[4096];
+  while (std::size_t got = std::fread(chunk, 1, sizeof chunk, replay)) output->append(chunk, got);
+  return pclose(replay);
+}
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST_F(ReplayedMinuteTest, RecordedMinuteReplaysWithTheSamePacketsAndScreens) {
+  const std::string recordings = CardPath("recordings");
+  const std::string live = CardPath("live");
+  const std::string replayed = CardPath("replayed");
+  fs::create_directories(recordings);
+  fs::create_directories(live);
+  setenv("QUELT_LINK_DEVICES", "sim", 1);
+  ASSERT_TRUE(sim::StartInProcessController("variant=2"));
+  platform::FlightRecorderSettings settings;
+  settings.folder = recordings;
+  settings.version = "test";
+  ASSERT_TRUE(platform::StartFlightRecorderWith(settings));
+  platform::StartMainThread([] { return AppMain(nullptr, nullptr, nullptr, SW_SHOW); });
+  RunScript(live);
+  const std::size_t packets = sim::InProcessController()->Packets().size();
+
+  // The recorder's own thread answers the signal; the threads of the run stand still meanwhile.
+  const int written = platform::FlightRecordingsWritten();
+  raise(SIGUSR1);
+  for (int wait = 0; wait < 6000 && platform::FlightRecordingsWritten() == written; ++wait) {
+    Sleep(10);
+  }
+  platform::StopFlightRecorder();
+  const std::vector<std::string> requested = FileNames(recordings, "-request.qrec");
+  ASSERT_EQ(requested.size(), 1u);
+  EXPECT_EQ(FileNames(recordings, "-link-lost.qrec").size(), 1u);
+
+  const std::string recording = recordings + "/" + requested[0];
+  // What an engineer reads: the touches with their regions, the key codes by name, the link,
+  // the preferences written.
+  std::string printed;
+  EXPECT_EQ(RunReplay(recording + " print", &printed), 0) << printed;
+  for (const char* line :
+       {"pen down at (250, 320) on QUELT_VER120: preset 2 on the full panel",
+        "pen up at (135, 390) on QUELT_VER120: VOL up (right arrow)", "key code 52 (volume up)",
+        "key code 83 (switch the view)", "log: link found on DSK1: (variant 2)",
+        "log: the link on DSK1: is lost", "card file written hbSET.DAT",
+        "card file read \\Storage Card\\hbSET.DAT (missing)"}) {
+    EXPECT_NE(printed.find(line), std::string::npos) << line;
+  }
+
+  std::string output;
+  const int status = RunReplay(recording + " run --screens " + replayed, &output);
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("\nno difference\n"), std::string::npos) << output;
+  // Every packet the controller received was compared (the simulator counts the same writes).
+  EXPECT_NE(output.find(std::to_string(packets) + " packets compared"), std::string::npos)
+      << packets << " packets: " << output;
+
+  const std::vector<std::string> live_screens = FileNames(live, ".png");
+  const std::vector<std::string> replayed_screens = FileNames(replayed, ".png");
+  ASSERT_GT(live_screens.size(), 100u);
+  // The replay ends with the recording's last event, a little before the script's end.
+  std::vector<std::string> compared(
+      live_screens.begin(),
+      live_screens.begin() +
+          static_cast<long>(std::min(live_screens.size(), replayed_screens.size())));
+  EXPECT_GE(compared.size() + 2, live_screens.size());
+  for (std::size_t i = 0; i < compared.size(); ++i) {
+    ASSERT_EQ(replayed_screens[i], compared[i]) << "the screens changed at other times";
+    ASSERT_TRUE(Contents(live + "/" + compared[i]) == Contents(replayed + "/" + compared[i]))
+        << compared[i] << " differs";
+  }
+}
+
+}  // namespace
