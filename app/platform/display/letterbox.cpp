@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/display/letterbox_rows.h"
+
 namespace platform::display {
 namespace {
 
-constexpr std::uint32_t kOpaque = 0xFF000000;
-constexpr std::uint32_t kBar = kOpaque;
+constexpr std::uint32_t kBar = 0xFF000000;  // black, opaque
 
 std::int64_t CeilDivide(std::int64_t numerator, std::int64_t denominator) {
   return (numerator + denominator - 1) / denominator;
@@ -55,22 +56,19 @@ void DrawRow(const Letterbox& letterbox, const std::uint32_t* source, std::uint3
     std::fill(out + left, out + right, kBar);
     return;
   }
+  // The picture between the bars, scaled or at its own size across.
   const RECT& fit = letterbox.fit;
+  const LONG inside_left = std::clamp(fit.left, left, right);
+  const LONG inside_right = std::clamp(fit.right, inside_left, right);
+  const LetterboxRowPath& rows = ChosenLetterboxRowPath();
+  std::fill(out + left, out + inside_left, kBar);
   if (fit.right - fit.left != letterbox.picture_width) {
-    for (LONG column = left; column < right; ++column) {
-      const int from = letterbox.source_columns[column];
-      out[column] = from < 0 ? kBar : source[from] | kOpaque;
-    }
-    return;
+    rows.scale_row(source, letterbox.source_columns.data() + inside_left, out + inside_left,
+                   inside_right - inside_left);
+  } else {
+    rows.copy_row(source + (inside_left - fit.left), out + inside_left, inside_right - inside_left);
   }
-  // Unscaled across: a copy between the bars.
-  const LONG copy_left = std::clamp(fit.left, left, right);
-  const LONG copy_right = std::clamp(fit.right, copy_left, right);
-  std::fill(out + left, out + copy_left, kBar);
-  for (LONG column = copy_left; column < copy_right; ++column) {
-    out[column] = source[column - fit.left] | kOpaque;
-  }
-  std::fill(out + copy_right, out + right, kBar);
+  std::fill(out + inside_right, out + right, kBar);
 }
 
 }  // namespace

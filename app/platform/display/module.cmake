@@ -5,6 +5,7 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/display_wait.cpp
   ${CMAKE_CURRENT_LIST_DIR}/headless_display.cpp
   ${CMAKE_CURRENT_LIST_DIR}/letterbox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/letterbox_rows.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_box_picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_capture.cpp
@@ -20,6 +21,7 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/wayland_seats.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wayland_toplevels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_surfaces.cpp)
+quelt_neon_sources(${CMAKE_CURRENT_LIST_DIR}/letterbox_rows_neon.cpp)
 target_link_libraries(quelt_platform PRIVATE PkgConfig::QUELT_SDL2 PkgConfig::QUELT_X11
   PkgConfig::QUELT_WAYLAND_CLIENT)
 
