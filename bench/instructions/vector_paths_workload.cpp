@@ -28,10 +28,11 @@ constexpr int kAreaWidth = 1024;
 constexpr int kAreaHeight = 600;
 
 struct Pictures {
-  std::vector<std::uint8_t> bytes;     // a 24-bit picture, or a 32-bit one read as bytes
-  std::vector<std::uint32_t> words;    // a 32-bit picture
-  std::vector<std::uint32_t> changed;  // the 32-bit picture with every pixel changed
-  std::vector<std::uint32_t> area;     // the letterboxed screen
+  std::vector<std::uint8_t> bytes;   // a 24-bit picture, or a 32-bit one read as bytes
+  std::vector<std::uint32_t> words;  // a 32-bit picture
+  std::vector<std::uint32_t> first;  // two 32-bit pictures that differ in every pixel
+  std::vector<std::uint32_t> second;
+  std::vector<std::uint32_t> area;  // the letterboxed screen
 };
 
 Pictures MakePictures() {
@@ -41,8 +42,9 @@ Pictures MakePictures() {
   for (std::uint8_t& byte : pictures.bytes) byte = static_cast<std::uint8_t>(random());
   pictures.words.resize(std::size_t{kWidth} * kHeight);
   for (std::uint32_t& word : pictures.words) word = random() & 0xFFFFFF;
-  pictures.changed = pictures.words;
-  for (std::uint32_t& word : pictures.changed) word ^= 0x010101;
+  pictures.first = pictures.words;
+  pictures.second = pictures.words;
+  for (std::uint32_t& word : pictures.second) word ^= 0x010101;
   pictures.area.resize(std::size_t{kAreaWidth} * kAreaHeight);
   return pictures;
 }
@@ -69,13 +71,13 @@ void CompareUnchanged(Pictures& pictures, const PixelRowPath& path, const Letter
   }
 }
 
-// Every pixel changed: found at once and copied; the next repeat changes them back.
+// Every pixel changed: found at once and copied. The repeats bring the two pictures in turn.
 void CompareChanged(Pictures& pictures, const PixelRowPath& path, const LetterboxRowPath&) {
   for (int y = 0; y < kHeight; ++y) {
-    path.overwrite_row(pictures.words.data() + y * kWidth, pictures.changed.data() + y * kWidth,
+    path.overwrite_row(pictures.words.data() + y * kWidth, pictures.second.data() + y * kWidth,
                        kWidth);
   }
-  pictures.words.swap(pictures.changed);
+  pictures.first.swap(pictures.second);
 }
 
 // The picture scaled onto the head unit's screen, between the bars.

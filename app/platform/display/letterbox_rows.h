@@ -24,9 +24,11 @@ const LetterboxRowPath& ChosenLetterboxRowPath();
 std::vector<LetterboxRowPath> RunnableLetterboxRowPaths();
 
 #if defined(__arm__) || defined(__aarch64__)
-#define QUELT_NEON_LETTERBOX_ROWS 1
 void ScaleLetterboxRowNeon(const std::uint32_t* source, const int* columns, std::uint32_t* out,
                            int count);
+#endif
+// On 64-bit ARM the compiler turns the portable copy into NEON by itself.
+#if defined(__arm__)
 void CopyLetterboxRowNeon(const std::uint32_t* source, std::uint32_t* out, int count);
 #endif
 

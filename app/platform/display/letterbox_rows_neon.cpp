@@ -1,7 +1,8 @@
-// The letterbox row loops in ARM's Advanced SIMD (NEON): four pixels a register. NEON has no
-// gathering load, so the scaled row fetches its four samples lane by lane and sets their top
-// bytes and stores them together. On 32-bit ARM this file alone is compiled for NEON, and is
-// only called when the CPU has it.
+// The letterbox row loops in ARM's Advanced SIMD (NEON), four pixels a register. NEON has no
+// gathering load, so the scaled row fetches its four samples lane by lane, sets their top bytes
+// and stores them together. The copy is ours on 32-bit ARM only, where the compiler may not
+// vectorise the portable one. On 32-bit ARM this file alone is compiled for NEON, and is only
+// called when the CPU has it.
 #include <arm_neon.h>
 
 #include "platform/display/letterbox_rows.h"
@@ -23,6 +24,7 @@ void ScaleLetterboxRowNeon(const std::uint32_t* source, const int* columns, std:
   for (; x < count; ++x) out[x] = source[columns[x]] | 0xFF000000u;
 }
 
+#if defined(__arm__)
 void CopyLetterboxRowNeon(const std::uint32_t* source, std::uint32_t* out, int count) {
   const uint32x4_t opaque = vdupq_n_u32(0xFF000000u);
   int x = 0;
@@ -32,5 +34,6 @@ void CopyLetterboxRowNeon(const std::uint32_t* source, std::uint32_t* out, int c
   }
   for (; x < count; ++x) out[x] = source[x] | 0xFF000000u;
 }
+#endif
 
 }  // namespace platform::display

@@ -15,8 +15,10 @@ void Pack32To24Libyuv(const std::uint8_t* source, std::ptrdiff_t source_stride,
                       std::uint8_t* target, std::ptrdiff_t target_stride, int width, int height);
 
 #if defined(__arm__) || defined(__aarch64__)
-#define QUELT_NEON_LOOPS 1
 void Expand24To32Neon(const std::uint8_t* source, std::uint32_t* target, int count);
+#endif
+// 64-bit ARM has NEON loops for these already, in libyuv and glibc.
+#if defined(__arm__)
 ChangedSpan OverwriteRowNeon(std::uint32_t* row, const std::uint32_t* pixels, int count);
 void Pack32To24Neon(const std::uint8_t* source, std::ptrdiff_t source_stride, std::uint8_t* target,
                     std::ptrdiff_t target_stride, int width, int height);

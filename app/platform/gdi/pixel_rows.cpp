@@ -1,7 +1,7 @@
 // Pixel row conversions and the choice of their loops. 32 to 24 bits is libyuv's ARGBToRGB24,
 // whose byte orders are ours exactly (ARGB is blue, green, red, alpha in memory; RGB24 blue,
 // green, red) and which drops the fourth byte; libyuv has vector loops for it on x86 and 64-bit
-// ARM, but Debian's 32-bit ARM build of it has none, so on ARM the NEON loop is ours. Its way
+// ARM, but Debian's 32-bit ARM build of it has none, so there the NEON loop is ours. Its way
 // back, RGB24ToARGB, stores 255 in the fourth byte where our XRGB words hold 0, and clearing it
 // again costs a second pass (measured 2.4x a memcpy), so the expansion is ours: one byte shuffle
 // per four pixels that moves in zeros as it goes, as fast as libyuv's.
@@ -84,7 +84,12 @@ std::vector<PixelRowPath> FindRunnablePaths() {
   if (units.ssse3)
     paths.push_back({"ssse3", Expand24To32Ssse3, Pack32To24Libyuv, OverwriteRowPortable});
 #endif
-#ifdef QUELT_NEON_LOOPS
+#if defined(__aarch64__)
+  // libyuv packs with NEON of its own here, and glibc's memcmp compares with it, both in fewer
+  // instructions than our loops (bench/RESULTS.md); 32-bit ARM has neither.
+  if (units.neon)
+    paths.push_back({"neon", Expand24To32Neon, Pack32To24Libyuv, OverwriteRowPortable});
+#elif defined(__arm__)
   if (units.neon) paths.push_back({"neon", Expand24To32Neon, Pack32To24Neon, OverwriteRowNeon});
 #endif
   return paths;

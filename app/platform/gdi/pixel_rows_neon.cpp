@@ -1,7 +1,8 @@
 // The row conversions in ARM's Advanced SIMD (NEON). NEON loads and stores interleaved bytes
 // itself: vld3 splits 3-byte pixels into blue, green and red lanes and vst4 writes them back with
 // a fourth lane of zeros, so 24 <-> 32 bits is a load and a store per sixteen pixels. On 32-bit
-// ARM this file alone is compiled for NEON, and is only called when the CPU has it.
+// ARM this file alone is compiled for NEON, and is only called when the CPU has it; there the
+// packing and the comparing copy are ours too, where 64-bit ARM has libyuv's and glibc's.
 #include <arm_neon.h>
 
 #include <cstring>
@@ -9,26 +10,6 @@
 #include "platform/gdi/pixel_row_loops.h"
 
 namespace platform::gdi {
-namespace {
-
-// All lanes of the mask set: a NEON vector compare leaves each lane all ones or all zeros.
-bool AllSet(uint32x4_t mask) {
-#if defined(__aarch64__)
-  return vminvq_u32(mask) == 0xFFFFFFFFu;
-#else
-  const uint32x2_t halves = vand_u32(vget_low_u32(mask), vget_high_u32(mask));
-  return vget_lane_u32(vpmin_u32(halves, halves), 0) == 0xFFFFFFFFu;
-#endif
-}
-
-// Eight pixels of the row equal to those given.
-bool SameEight(const std::uint32_t* row, const std::uint32_t* pixels) {
-  const uint32x4_t low = vceqq_u32(vld1q_u32(row), vld1q_u32(pixels));
-  const uint32x4_t high = vceqq_u32(vld1q_u32(row + 4), vld1q_u32(pixels + 4));
-  return AllSet(vandq_u32(low, high));
-}
-
-}  // namespace
 
 void Expand24To32Neon(const std::uint8_t* source, std::uint32_t* target, int count) {
   const uint8x16_t zeros = vdupq_n_u8(0);
@@ -48,6 +29,21 @@ void Expand24To32Neon(const std::uint8_t* source, std::uint32_t* target, int cou
   }
   Expand24To32Portable(source, target + x, count - x);
 }
+
+#if defined(__arm__)
+namespace {
+
+// Eight pixels of the row equal to those given. A vector compare leaves each lane all ones or
+// all zeros; pairwise minima fold the lanes to one.
+bool SameEight(const std::uint32_t* row, const std::uint32_t* pixels) {
+  const uint32x4_t low = vceqq_u32(vld1q_u32(row), vld1q_u32(pixels));
+  const uint32x4_t high = vceqq_u32(vld1q_u32(row + 4), vld1q_u32(pixels + 4));
+  const uint32x4_t both = vandq_u32(low, high);
+  const uint32x2_t halves = vand_u32(vget_low_u32(both), vget_high_u32(both));
+  return vget_lane_u32(vpmin_u32(halves, halves), 0) == 0xFFFFFFFFu;
+}
+
+}  // namespace
 
 void Pack32To24Neon(const std::uint8_t* source, std::ptrdiff_t source_stride, std::uint8_t* target,
                     std::ptrdiff_t target_stride, int width, int height) {
@@ -80,5 +76,6 @@ ChangedSpan OverwriteRowNeon(std::uint32_t* row, const std::uint32_t* pixels, in
   std::memcpy(row + first, pixels + first, static_cast<std::size_t>(last - first) * 4);
   return ChangedSpan{first, last};
 }
+#endif
 
 }  // namespace platform::gdi
