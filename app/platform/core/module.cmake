@@ -1,6 +1,6 @@
 # Core: window classes, windows, message queues, timers, threads, clocks, the virtual-time
-# scheduler and the control of virtual runs, resources, accelerators, kernel handles, 16-bit text
-# and the lines on standard error.
+# scheduler and the control of virtual runs, resources, accelerators, kernel handles, 16-bit text,
+# the lines on standard error and the CPU's vector units.
 target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/accelerators.cpp
   ${CMAKE_CURRENT_LIST_DIR}/civil_time.cpp
@@ -17,5 +17,6 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/threads.cpp
   ${CMAKE_CURRENT_LIST_DIR}/timers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/utf.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/vector_units.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wide_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/windows.cpp)

@@ -11,11 +11,12 @@
 #define QUELT_X86_PERMUTE 1
 #endif
 
+#include "platform/display/letterbox_rows.h"
+
 namespace platform::display {
 namespace {
 
-constexpr std::uint32_t kOpaque = 0xFF000000;
-constexpr std::uint32_t kBar = kOpaque;
+constexpr std::uint32_t kBar = 0xFF000000;  // black, opaque
 
 std::int64_t CeilDivide(std::int64_t numerator, std::int64_t denominator) {
   return (numerator + denominator - 1) / denominator;
@@ -73,12 +74,12 @@ std::vector<Letterbox::ColumnBlock> ColumnBlocks(const Letterbox& letterbox) {
   return blocks;
 }
 
-void DrawColumns(const Letterbox& letterbox, const std::uint32_t* source, std::uint32_t* out,
-                 LONG left, LONG right) {
-  for (LONG column = left; column < right; ++column) {
-    const int from = letterbox.source_columns[column];
-    out[column] = from < 0 ? kBar : source[from] | kOpaque;
-  }
+// Columns [left, right) of the fit, through the row loop this processor runs best.
+void ScaleColumns(const Letterbox& letterbox, const std::uint32_t* source, std::uint32_t* out,
+                  LONG left, LONG right) {
+  if (right <= left) return;
+  ChosenLetterboxRowPath().scale_row(source, letterbox.source_columns.data() + left, out + left,
+                                     static_cast<int>(right - left));
 }
 
 #ifdef QUELT_X86_PERMUTE
@@ -103,8 +104,8 @@ __attribute__((target("avx2"))) void DrawColumnBlocksAvx2(const Letterbox& lette
 const bool has_avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 #endif
 
-// Scaled across: the whole blocks inside [left, right) a block at a time where the processor
-// can, the columns around them one by one.
+// Scaled across, [left, right) inside the fit: the whole blocks a block at a time where the
+// processor can, the columns around them through the row loop.
 void DrawScaledColumns(const Letterbox& letterbox, const std::uint32_t* source, std::uint32_t* out,
                        LONG left, LONG right) {
 #ifdef QUELT_X86_PERMUTE
@@ -114,13 +115,13 @@ void DrawScaledColumns(const Letterbox& letterbox, const std::uint32_t* source, 
   const LONG end_block = std::min<LONG>((std::max(right, fit_left) - fit_left) / kBlockColumns,
                                         static_cast<LONG>(letterbox.column_blocks.size()));
   if (has_avx2 && first_block < end_block) {
-    DrawColumns(letterbox, source, out, left, fit_left + first_block * kBlockColumns);
+    ScaleColumns(letterbox, source, out, left, fit_left + first_block * kBlockColumns);
     DrawColumnBlocksAvx2(letterbox, source, out, first_block, end_block);
-    DrawColumns(letterbox, source, out, fit_left + end_block * kBlockColumns, right);
+    ScaleColumns(letterbox, source, out, fit_left + end_block * kBlockColumns, right);
     return;
   }
 #endif
-  DrawColumns(letterbox, source, out, left, right);
+  ScaleColumns(letterbox, source, out, left, right);
 }
 
 void DrawRow(const Letterbox& letterbox, const std::uint32_t* source, std::uint32_t* out, LONG left,
@@ -129,19 +130,18 @@ void DrawRow(const Letterbox& letterbox, const std::uint32_t* source, std::uint3
     std::fill(out + left, out + right, kBar);
     return;
   }
+  // The picture between the bars, scaled or at its own size across.
   const RECT& fit = letterbox.fit;
+  const LONG inside_left = std::clamp(fit.left, left, right);
+  const LONG inside_right = std::clamp(fit.right, inside_left, right);
+  std::fill(out + left, out + inside_left, kBar);
   if (fit.right - fit.left != letterbox.picture_width) {
-    DrawScaledColumns(letterbox, source, out, left, right);
-    return;
+    DrawScaledColumns(letterbox, source, out, inside_left, inside_right);
+  } else {
+    ChosenLetterboxRowPath().copy_row(source + (inside_left - fit.left), out + inside_left,
+                                      inside_right - inside_left);
   }
-  // Unscaled across: a copy between the bars.
-  const LONG copy_left = std::clamp(fit.left, left, right);
-  const LONG copy_right = std::clamp(fit.right, copy_left, right);
-  std::fill(out + left, out + copy_left, kBar);
-  for (LONG column = copy_left; column < copy_right; ++column) {
-    out[column] = source[column - fit.left] | kOpaque;
-  }
-  std::fill(out + copy_right, out + right, kBar);
+  std::fill(out + inside_right, out + right, kBar);
 }
 
 }  // namespace

@@ -20,3 +20,4 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/png_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pixel_rows.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_mirrors.cpp)
+quelt_neon_sources(${CMAKE_CURRENT_LIST_DIR}/pixel_rows_neon.cpp)
