@@ -16,7 +16,8 @@
 namespace platform::display {
 namespace {
 
-constexpr std::uint32_t kBar = 0xFF000000;  // black, opaque
+constexpr std::uint32_t kOpaque = 0xFF000000;
+constexpr std::uint32_t kBar = kOpaque;  // black
 
 std::int64_t CeilDivide(std::int64_t numerator, std::int64_t denominator) {
   return (numerator + denominator - 1) / denominator;
