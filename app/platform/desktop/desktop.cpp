@@ -3,7 +3,7 @@
 // found and compared as on the head unit. Under Wayland other programs' windows are invisible, so
 // a lookup by title finds only ours; our window is in front while it has the keyboard focus, or,
 // on a seat without a keyboard, while it is the shown window last brought forward. Elsewhere
-// (headless, KMSDRM) the platform's own windows answer, with a foreground kept here. Our own
+// (headless, DRM) the platform's own windows answer, with a foreground kept here. Our own
 // windows are always found by their own handles, and on every display a later start of a program
 // finds the running one's windows through the session's claim (session.cpp).
 #include <atomic>

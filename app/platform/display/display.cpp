@@ -1,7 +1,8 @@
 // The display's side of the platform's module interfaces: window surfaces for core and gdi, and
 // the choice of backend.
 // Start reading at ChooseBackend: Wayland when a compositor is asked for, else SDL when a display
-// is there, waiting for one that is asked for but not up yet, headless otherwise.
+// is there, else DRM when no display is named and a card is there, waiting for one that is asked
+// for but not up yet, headless otherwise.
 #include <SDL.h>
 
 #include <atomic>
@@ -36,12 +37,15 @@ void TellPresentObserver(HWND window) {
 
 std::mutex choosing;
 
-// A real display: a Wayland compositor when one is asked for, else whatever SDL finds.
+// A real display: a Wayland compositor when one is asked for, else whatever SDL finds, else the
+// kernel's screen.
 bool StartHostBackend() {
   if (StartWaylandBackend()) {
     chosen_backend = &WaylandBackend();
   } else if (StartSdlBackend()) {
     chosen_backend = &SdlBackend();
+  } else if (StartDrmBackend()) {
+    chosen_backend = &DrmBackend();
   }
   return chosen_backend.load() != nullptr;
 }
@@ -56,9 +60,10 @@ void ChooseBackend() {
   if (HeadlessForced()) {
     chosen_backend = &HeadlessBackend();
   } else if (StartHostBackend() || WaitForRequestedDisplay(StartHostBackend, SDL_GetError())) {
-    description = chosen_backend.load() == &WaylandBackend()
-                      ? std::string("Wayland")
-                      : std::string("SDL ") + SDL_GetCurrentVideoDriver();
+    const DisplayBackend* chosen = chosen_backend.load();
+    description = chosen == &WaylandBackend() ? std::string("Wayland")
+                  : chosen == &DrmBackend()   ? DrmBackendDescription()
+                                              : std::string("SDL ") + SDL_GetCurrentVideoDriver();
   } else {
     LogLine(LogPriority::Warning,
             std::string("no display available (") + SDL_GetError() + "); running headless");

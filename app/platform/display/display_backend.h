@@ -1,7 +1,10 @@
 // A display backend: how the windows' surfaces reach a screen and how the host's input comes
-// back. Three exist: Wayland (a compositor's screen), SDL2 (X11 or KMSDRM) and headless (memory
-// only). The surfaces themselves live in window_surfaces; a backend never owns pixels.
+// back. Four exist: Wayland (a compositor's screen), SDL2 (X11), DRM (the kernel's screen, no
+// display server) and headless (memory only). The surfaces themselves live in window_surfaces; a
+// backend never owns pixels.
 #pragma once
+
+#include <string>
 
 #include "platform/internal/module_interfaces.h"
 
@@ -34,6 +37,13 @@ const DisplayBackend& SdlBackend();
 // False, said in one line on standard error, when none answers with what the backend needs.
 bool StartWaylandBackend();
 const DisplayBackend& WaylandBackend();
+// Lights a screen of the kernel's (DRM/KMS) on the calling thread, which becomes the display
+// thread: when no other display is named and a card is there (or QUELT_DRM_DEVICE names one).
+// False, said in one line on standard error when a card was there but could not be used.
+bool StartDrmBackend();
+const DisplayBackend& DrmBackend();
+// The card, the mode and the way changes reach the screen, for the start line.
+std::string DrmBackendDescription();
 
 // When DISPLAY, WAYLAND_DISPLAY or SDL_VIDEODRIVER asks for a display that start() could not
 // open (for the reason given), says so once and calls start() each second until it succeeds;

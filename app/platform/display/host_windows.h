@@ -11,7 +11,7 @@ namespace platform::display {
 unsigned long HostWindowId(HWND window);
 // Our window shown by that X11 window, or null.
 HWND WindowOfHostId(unsigned long host_id);
-// False once our windows are shown by a display other than X11 (Wayland, KMSDRM): the X server
+// False once our windows are shown by a display other than X11 (Wayland, DRM): the X server
 // does not see them then, so it cannot answer for the foreground.
 bool OurWindowsMayBeOnX11();
 // Under Wayland with a keyboard on a seat: true, with the window of ours that has the keyboard

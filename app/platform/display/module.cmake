@@ -1,4 +1,4 @@
-# Display backends (Wayland, SDL2 and headless) and the window surfaces they share.
+# Display backends (Wayland, SDL2, DRM and headless) and the window surfaces they share.
 target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/display.cpp
   ${CMAKE_CURRENT_LIST_DIR}/display_thread.cpp
@@ -7,6 +7,7 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/letterbox.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_box_picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pen_input.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_capture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sdl_display.cpp
@@ -20,6 +21,7 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/wayland_seats.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wayland_toplevels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_surfaces.cpp)
+include(${CMAKE_CURRENT_LIST_DIR}/drm/module.cmake)
 target_link_libraries(quelt_platform PRIVATE PkgConfig::QUELT_SDL2 PkgConfig::QUELT_X11
   PkgConfig::QUELT_WAYLAND_CLIENT)
 

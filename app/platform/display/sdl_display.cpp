@@ -487,12 +487,13 @@ void PreferTheDefaultVisual() {
   SDL_SetHint(SDL_HINT_VIDEO_X11_WINDOW_VISUALID, std::to_string(visual).c_str());
 }
 
-// SDL's own Wayland driver is never used (see wayland_display.cpp): X11 (also through Xwayland)
-// and KMSDRM are, in that order, unless SDL_VIDEODRIVER names a driver other than Wayland.
+// SDL's own Wayland driver is never used (see wayland_display.cpp), nor its KMSDRM driver, which
+// as Debian ships it needs EGL and GBM (the DRM display, drm/, takes the kernel's screen): X11 is
+// (also through Xwayland), unless SDL_VIDEODRIVER names a driver other than Wayland.
 void AvoidSdlWayland() {
   const char* asked = std::getenv("SDL_VIDEODRIVER");
   if (asked && *asked && !std::strstr(asked, "wayland")) return;
-  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11,kmsdrm", SDL_HINT_OVERRIDE);
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
 }
 
 }  // namespace
@@ -536,7 +537,10 @@ bool StartSdlBackend() {
 
 const DisplayBackend& SdlBackend() { return kSdl; }
 
-bool OurWindowsMayBeOnX11() { return !driver_is_not_x11 && &ActiveBackend() != &WaylandBackend(); }
+bool OurWindowsMayBeOnX11() {
+  return !driver_is_not_x11 && &ActiveBackend() != &WaylandBackend() &&
+         &ActiveBackend() != &DrmBackend();
+}
 
 unsigned long HostWindowId(HWND window) {
   std::lock_guard<std::mutex> hold(host_ids_lock);

@@ -217,7 +217,7 @@ bool StartWaylandBackend() {
     static bool said = false;
     if (!said) {
       LogLine(LogPriority::Warning,
-              "cannot show windows on Wayland (" + why_not + "); trying X11 and KMSDRM");
+              "cannot show windows on Wayland (" + why_not + "); trying X11 and DRM");
       said = true;
     }
     return false;
