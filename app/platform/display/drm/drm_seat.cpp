@@ -66,7 +66,8 @@ bool OpenSeat(std::string* why_not) {
   if (!display.seat_enabled) {
     libseat_close_seat(display.seat);
     display.seat = nullptr;
-    *why_not = "the seat was not handed over (another session is in front)";
+    // libseat said why in the lines before: logind without polkit, a session in the background.
+    *why_not = "the seat was not handed over";
     return false;
   }
   return true;
