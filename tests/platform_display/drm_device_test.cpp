@@ -1,6 +1,7 @@
-// The DRM display against what the machine has: a card named but missing is said in one line and
-// refused; where cards exist, their connectors are read as the display reads them and one that
-// has a screen connected is chosen. Skipped where the machine has no /dev/dri.
+// The DRM display against what the machine has: a named display (X11, Wayland, an SDL driver)
+// keeps it off the cards; a card named but missing is said in one line and refused; where cards
+// exist, their connectors are read as the display reads them and one that has a screen connected is
+// chosen. Skipped where the machine has no /dev/dri.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -31,6 +32,23 @@ TEST(DrmDevice, ACardNamedButMissingIsSaidInOneLineAndRefused) {
       << said;
   // Said once, though it is tried again.
   EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+}
+
+TEST(DrmDevice, ANamedDisplayLeavesTheCardsAloneWithoutAWord) {
+  const char* const named[][2] = {
+      {"DISPLAY", ":99"}, {"WAYLAND_DISPLAY", "wayland-9"}, {"SDL_VIDEODRIVER", "kmsdrm"}};
+  for (const auto& [name, value] : named) {
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("QUELT_DRM_DEVICE");
+    setenv(name, value, 1);
+    ::testing::internal::CaptureStderr();
+    const bool started = StartDrmBackend();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << name;
+    EXPECT_FALSE(started) << name;
+    unsetenv(name);
+  }
 }
 
 TEST(DrmDevice, EveryCardListsItsConnectorsAndAConnectedScreenIsChosen) {
