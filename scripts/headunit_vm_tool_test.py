@@ -55,7 +55,13 @@ def lcd_lit(m, c):
     return (m + c) % 7 == 0 or (40 <= m < 60 and 100 <= c < 140)
 
 
-def panel_pixels(fill=0, lcd_shift=0, clock=True, mark=False):
+def in_lcd_area(area, m, c):
+    top, bottom, left, right = area
+    return top <= m < bottom and left <= c < right
+
+
+def panel_pixels(fill=0, lcd_shift=0, clock=True, mark=False, live=()):
+    """The panel's screen; the LCD areas in live show other pixels than the simulator's."""
     def pixels(x, y):
         if mark and (x, y) == (5, 5):
             return (255, 255, 255)
@@ -63,7 +69,8 @@ def panel_pixels(fill=0, lcd_shift=0, clock=True, mark=False):
         if left <= x < right and top <= y < bottom:
             c, m = (x - 78 - lcd_shift) // 2, (y - 32) // 2
             dot = (x - 78 - lcd_shift) % 2 == 0 and (y - 32) % 2 == 0
-            if c <= tool.LAST_SHOWN_COLUMN and lcd_lit(m, c) and (dot or fill):
+            lit = lcd_lit(m, c) != any(in_lcd_area(area, m, c) for area in live)
+            if c <= tool.LAST_SHOWN_COLUMN and lit and (dot or fill):
                 return RED
             return BLACK
         left, top, right, bottom = tool.CLOCK_LINE
@@ -109,6 +116,7 @@ class ScreenTest(unittest.TestCase):
             ("a solid LCD shows the same pixels", {"fill": 1}, 0),
             ("the LCD one pixel to the right", {"lcd_shift": 2}, 1),
             ("no clock line", {"clock": False}, 1),
+            ("the unit's clock and PANEL flag live", {"live": (tool.LCD_CLOCK, tool.LCD_PANEL_FLAG)}, 0),
         ]
         for name, panel, expected in cases:
             with self.subTest(name):
@@ -130,6 +138,8 @@ class ScreenTest(unittest.TestCase):
             ("dotted but the file says solid", {}, 1, 1),
             ("a pixel of the panel changed", {"mark": True}, 0, 1),
             ("another LCD picture", {"lcd_shift": 2}, 0, 1),
+            ("the unit's clock turned its minute", {"live": (tool.LCD_CLOCK,)}, 0, 0),
+            ("the PANEL flag went out", {"live": (tool.LCD_PANEL_FLAG,)}, 0, 1),
         ]
         for name, panel, fill, expected in cases:
             with self.subTest(name):
