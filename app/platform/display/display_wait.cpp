@@ -1,7 +1,7 @@
 // A display that is asked for but not up yet. At boot the panel's service may start before the X
-// server or the compositor it names; running headless for good would leave the screen empty, so
-// the panel waits for the display, trying again each second. Without any display asked for, the
-// panel runs headless at once.
+// server or the compositor it names, or before the card QUELT_DRM_DEVICE names; running headless
+// for good would leave the screen empty, so the panel waits for the display, trying again each
+// second. Without any display asked for, the panel runs headless at once.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -20,7 +20,7 @@ constexpr auto StopCheckPause = std::chrono::milliseconds(100);
 // The variable that asks for a display, as "NAME=value", or "" when none does. SDL's offscreen
 // and dummy drivers ask for none: they draw nowhere.
 std::string DisplayRequest() {
-  for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "SDL_VIDEODRIVER"}) {
+  for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "SDL_VIDEODRIVER", "QUELT_DRM_DEVICE"}) {
     const char* value = std::getenv(name);
     if (!value || !*value) continue;
     if (std::strcmp(name, "SDL_VIDEODRIVER") == 0 &&

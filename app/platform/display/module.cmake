@@ -21,3 +21,4 @@ target_link_libraries(quelt_platform PRIVATE PkgConfig::QUELT_SDL2)
 
 include(${CMAKE_CURRENT_LIST_DIR}/wayland/module.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/sdl/module.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/drm/module.cmake)

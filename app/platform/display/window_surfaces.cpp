@@ -40,11 +40,6 @@ bool Touch(const RECT& a, const RECT& b) {
   return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
 }
 
-RECT Union(const RECT& a, const RECT& b) {
-  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-              std::max(a.bottom, b.bottom)};
-}
-
 }  // namespace
 
 void FreePixels::operator()(std::uint32_t* pixels) const { std::free(pixels); }
@@ -101,12 +96,12 @@ void AddDirty(WindowRecord& record, const RECT& rect) {
   if (RectIsEmpty(clipped)) return;
   std::vector<RECT>& dirty = record.dirty;
   if (!dirty.empty() && Touch(dirty.back(), clipped)) {
-    dirty.back() = Union(dirty.back(), clipped);
+    dirty.back() = RectAround(dirty.back(), clipped);
   } else if (dirty.size() < kMaxDirtyRects) {
     dirty.push_back(clipped);
   } else {
     RECT around = clipped;
-    for (const RECT& waiting : dirty) around = Union(around, waiting);
+    for (const RECT& waiting : dirty) around = RectAround(around, waiting);
     dirty.assign(1, around);
   }
 }

@@ -18,4 +18,10 @@ inline RECT RectIntersection(const RECT& a, const RECT& b) {
               std::min(a.bottom, b.bottom)};
 }
 
+// The smallest rectangle that holds both.
+inline RECT RectAround(const RECT& a, const RECT& b) {
+  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+              std::max(a.bottom, b.bottom)};
+}
+
 }  // namespace platform

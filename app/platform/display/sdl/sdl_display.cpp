@@ -137,12 +137,14 @@ const DisplayBackend kSdl{
     WindowOfHostId, HiddenFromXServer, nullptr};
 
 // SDL's own Wayland driver is never used: as Debian ships it (2.26) it crashes where the
-// compositor offers no seat, and without OpenGL it draws nothing. X11 (also through Xwayland) and
-// KMSDRM are, in that order, unless SDL_VIDEODRIVER names a driver other than Wayland.
+// compositor offers no seat, and without OpenGL it draws nothing. Nor is its KMSDRM driver unless
+// SDL_VIDEODRIVER asks for it: as Debian ships it, it needs EGL and GBM, and the DRM display (drm/)
+// takes the kernel's screen. X11 (also through Xwayland) is, unless SDL_VIDEODRIVER names a
+// driver other than Wayland.
 void AvoidSdlWayland() {
   const char* asked = std::getenv("SDL_VIDEODRIVER");
   if (asked && *asked && !std::strstr(asked, "wayland")) return;
-  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11,kmsdrm", SDL_HINT_OVERRIDE);
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
 }
 
 // False, with SDL's reason, when SDL finds no display it can draw on.

@@ -29,16 +29,11 @@ constexpr int kBuffersPerToplevel = 2;
 // Beyond this many rectangles, the one around them all is used instead.
 constexpr std::size_t kMostRects = 8;
 
-RECT Around(const RECT& a, const RECT& b) {
-  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-              std::max(a.bottom, b.bottom)};
-}
-
 void AddRect(std::vector<RECT>& rects, const RECT& rect) {
   rects.push_back(rect);
   if (rects.size() <= kMostRects) return;
   RECT around = rect;
-  for (const RECT& each : rects) around = Around(around, each);
+  for (const RECT& each : rects) around = RectAround(around, each);
   rects.assign(1, around);
 }
 
