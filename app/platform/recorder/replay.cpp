@@ -150,7 +150,9 @@ bool ReadReplayDevice(void* device, std::uint64_t first, std::uint32_t count, st
       ExpectRead(replay, *static_cast<ReplayDevice*>(device), first, count);
   if (!event) return false;
   const std::size_t room = std::size_t{count} * BlockSectorBytes;
-  std::memcpy(data, event->data.data(), std::min(room, event->data.size()));
+  // A failed read was recorded without data.
+  if (!event->data.empty())
+    std::memcpy(data, event->data.data(), std::min(room, event->data.size()));
   *moved = event->moved;
   ++replay.result->reads_answered;
   return event->ok;
