@@ -1,12 +1,14 @@
 // The recorder and the reader together: what a program does at its edges comes back from the
 // file event by event; a file that is not a recording, of a newer format or damaged is refused
-// with the offset and what was expected; a torn tail is read up to its last whole record; the
-// ring keeps the newest minutes within its budget; a lost link and a crash each leave a file.
+// with the offset and what was expected, one of the first format is read but not replayed; a torn
+// tail is read up to its last whole record; the ring keeps the newest minutes within its budget; a
+// lost link and a crash each leave a file.
 #include "platform/recording_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +17,7 @@
 #include <random>
 
 #include "platform/flight_recorder.h"
+#include "platform/replay.h"
 #include "platform/win32.h"
 #include "tests/platform_devices/sector_transfer.h"
 #include "tests/platform_recorder/memory_device.h"
@@ -24,6 +27,19 @@ namespace {
 namespace fs = std::filesystem;
 using platform::RecordedKind;
 using recorder_test::Memory;
+
+// A window whose timer the tests dispatch.
+HWND TimerWindow() {
+  static const HWND window = [] {
+    WNDCLASSW window_class = {};
+    window_class.lpfnWndProc = DefWindowProcW;
+    window_class.lpszClassName = W("RecorderTimerWindow");
+    RegisterClassW(&window_class);
+    return CreateWindowExW(0, W("RecorderTimerWindow"), W(""), WS_POPUP, 0, 0, 1, 1, nullptr,
+                           nullptr, nullptr, nullptr);
+  }();
+  return window;
+}
 
 class RecordingFileTest : public ::testing::Test {
  protected:
@@ -106,6 +122,9 @@ TEST_F(RecordingFileTest, EdgesComeBackEventByEvent) {
   GetLocalTime(&now);
   GetLocalTime(&now);  // the same minute: not kept twice
   CloseHandle(device);
+  const MSG tick{TimerWindow(), WM_TIMER, 7, 0, 0, POINT{0, 0}};
+  DispatchMessageW(&tick);
+  Sleep(1);  // this thread was not started by CreateThread: number 0
 
   platform::Recording recording;
   std::string error;
@@ -116,9 +135,10 @@ TEST_F(RecordingFileTest, EdgesComeBackEventByEvent) {
   EXPECT_EQ(recording.link_devices, "DSK1=memory");
   EXPECT_EQ(recording.minutes, 10u);
   EXPECT_TRUE(recording.truncated.empty());
+  EXPECT_TRUE(recording.replayable);
 
   const auto& events = recording.events;
-  ASSERT_EQ(events.size(), 8u);
+  ASSERT_EQ(events.size(), 10u);
   EXPECT_EQ(events[0].kind, RecordedKind::Open);
   EXPECT_TRUE(events[0].ok);
   EXPECT_EQ(events[0].sector, recorder_test::MemorySectors);
@@ -140,6 +160,11 @@ TEST_F(RecordingFileTest, EdgesComeBackEventByEvent) {
   EXPECT_EQ(events[6].kind, RecordedKind::Clock);
   EXPECT_EQ(events[6].time.wMinute, now.wMinute);
   EXPECT_EQ(events[7].kind, RecordedKind::Close);
+  EXPECT_EQ(events[8].kind, RecordedKind::Timer);
+  EXPECT_EQ(events[8].text, "RecorderTimerWindow");
+  EXPECT_EQ(events[8].wparam, 7u);
+  EXPECT_EQ(events[9].kind, RecordedKind::Wake);
+  EXPECT_EQ(events[9].thread, 0);
   for (std::size_t i = 1; i < events.size(); ++i) EXPECT_GE(events[i].ms, events[i - 1].ms);
 }
 
@@ -158,8 +183,8 @@ const Damage Damages[] = {
      "offset 0: expected \"QUELTREC\"", false},
     {"a picture", [](std::vector<std::uint8_t>& file) { file = {0x89, 'P', 'N', 'G', 13, 10}; },
      "offset 0: expected \"QUELTREC\"", false},
-    {"newer format", [](std::vector<std::uint8_t>& file) { SetVersion(file, 2); },
-     "offset 8: expected format version 1 to 1, found 2", false},
+    {"newer format", [](std::vector<std::uint8_t>& file) { SetVersion(file, 3); },
+     "offset 8: expected format version 1 to 2, found 3", false},
     {"header damaged", [](std::vector<std::uint8_t>& file) { file[70] ^= 1; },
      "offset 124: expected the header's check value", false},
     {"header cut", [](std::vector<std::uint8_t>& file) { file.resize(100); },
@@ -204,6 +229,26 @@ TEST_F(RecordingFileTest, DamagedFilesAreRefusedAndTornTailsRead) {
       EXPECT_EQ(recording.events[i].data, whole.events[i].data) << damage.name << " event " << i;
     }
   }
+}
+
+// A file of the first format has no timers and wakes: it is read, but marked as not replayable.
+TEST_F(RecordingFileTest, FirstFormatIsReadButNotReplayable) {
+  StartRecorder();
+  OutputDebugStringW(W("from an older panel"));
+  std::vector<std::uint8_t> file = SavedBytes();
+  SetVersion(file, 1);
+  const uLong check = crc32(0, file.data(), 124);
+  for (int i = 0; i < 4; ++i) file[124 + i] = static_cast<std::uint8_t>(check >> (8 * i));
+  platform::Recording recording;
+  std::string error;
+  ASSERT_TRUE(platform::ReadRecording(file.data(), file.size(), &recording, &error)) << error;
+  EXPECT_EQ(recording.format_version, 1u);
+  EXPECT_FALSE(recording.replayable);
+  ASSERT_EQ(recording.events.size(), 1u);
+  const platform::ReplayResult result = platform::ReplayRecording(
+      recording, [] { return 0; }, platform::ReplayOptions{});
+  EXPECT_TRUE(result.differs);
+  EXPECT_NE(result.difference.find("format 1"), std::string::npos) << result.difference;
 }
 
 TEST_F(RecordingFileTest, RingKeepsTheNewestWithinItsBudget) {

@@ -38,9 +38,18 @@ RecordedEvent Transfer(std::int64_t ms, bool write, std::uint64_t sector, std::u
   return event;
 }
 
-// Opens DSK1, then every 100 ms reads sector 5 and writes what it read plus `step` into sector 6.
+RecordedEvent Wake(std::int64_t ms) {
+  RecordedEvent event{};
+  event.kind = RecordedKind::Wake;
+  event.ms = StartMs + ms;
+  return event;
+}
+
+// Opens DSK1, then every 100 ms (a Sleep of the main thread) reads sector 5 and writes what it
+// read plus `step` into sector 6.
 platform::Recording RecordedExchange() {
   platform::Recording recording;
+  recording.replayable = true;
   recording.start_ms = StartMs;
   RecordedEvent open{};
   open.kind = RecordedKind::Open;
@@ -50,6 +59,7 @@ platform::Recording RecordedExchange() {
   open.sector = 64;
   recording.events.push_back(open);
   for (int i = 0; i < 5; ++i) {
+    recording.events.push_back(Wake(100 * (i + 1)));
     recording.events.push_back(Transfer(100 * (i + 1), false, 5, static_cast<std::uint8_t>(i)));
     recording.events.push_back(Transfer(100 * (i + 1), true, 6, static_cast<std::uint8_t>(i + 1)));
   }

@@ -2,11 +2,12 @@
 // the status byte they carried and, as the LCD stream completes frames, a hash of each frame that
 // differs from the one before; writes show the command packet's bytes and the button it stands
 // for; the signature read shows the signature; pen positions name the region of the full panel
-// they fall in. Start reading at PrintRecording.
+// they fall in; timers are named after what they do. Start reading at PrintRecording.
 #include <cinttypes>
 #include <cstring>
 
 #include "app/exchange_layout.h"
+#include "app/panel_state.h"
 #include "panel/hit_map.h"
 #include "sim/command_packet.h"
 #include "sim/lcd_stream.h"
@@ -35,6 +36,26 @@ constexpr MessageName InputMessages[] = {
     {WM_LBUTTONDOWN, "pen down"}, {WM_LBUTTONUP, "pen up"}, {WM_MOUSEMOVE, "pen move"},
     {WM_KEYDOWN, "key down"},     {WM_KEYUP, "key up"},     {WM_CHAR, "character"},
 };
+
+// The panel's timers, by id.
+struct TimerName {
+  std::uint64_t id;
+  const char* name;
+};
+constexpr TimerName PanelTimers[] = {
+    {TIMER_HEARTBEAT, "heartbeat"},
+    {TIMER_AUTOSAVE, "autosave"},
+    {TIMER_TOUCH_REPEAT, "button repeat"},
+    {TIMER_LINK_POLL, "link poll"},
+};
+
+std::string TimerLine(const RecordedEvent& event) {
+  std::string line = "timer " + std::to_string(event.wparam);
+  for (const TimerName& timer : PanelTimers) {
+    if (timer.id == event.wparam) line += std::string(" (") + timer.name + ")";
+  }
+  return line + " of " + (event.text.empty() ? "the thread" : event.text);
+}
 
 const char* ControllerKeyName(std::uint8_t code) {
   for (const KeyName& key : ControllerKeys) {
@@ -176,6 +197,10 @@ std::string EventLine(PrintState& state, const RecordedEvent& event) {
                     event.time.wMonth, event.time.wDay, event.time.wHour, event.time.wMinute);
       return text;
     }
+    case RecordedKind::Timer:
+      return TimerLine(event);
+    case RecordedKind::Wake:
+      return "thread " + std::to_string(event.thread) + " ends a sleep";
     case RecordedKind::Card: {
       std::string line =
           std::string(event.write ? "card file written " : "card file read ") + event.text;

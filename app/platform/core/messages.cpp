@@ -158,6 +158,8 @@ BOOL TranslateMessage(const MSG* msg) {
 LRESULT DispatchMessageW(const MSG* msg) {
   if (msg == nullptr) return 0;
   if (TraceRecording()) platform::TraceEvent(DispatchText(*msg));
+  // The order of timer firings among the other threads' events is what a replay reproduces.
+  if (msg->message == WM_TIMER) platform::RecordTimerFired(msg->hwnd, msg->wParam);
   if (msg->message == WM_TIMER && msg->lParam != 0) {
     TIMERPROC proc = nullptr;
     if (ThreadState* me = CurrentThread(); me != nullptr) {

@@ -111,6 +111,10 @@ void RecordLocalTime(const SYSTEMTIME& time);
 // A storage card file read or replaced (path as the program named it); when ok its content is
 // read back from the file name in the folder (for a replacement: the temporary file, synced).
 void RecordCardFile(const char* path, bool written, bool ok, int folder, const char* name);
+// A WM_TIMER the program dispatches, and the end of a Sleep of the program's thread number n
+// (ProgramThreadNumber): what decides the order of the threads' events in real time.
+void RecordTimerFired(HWND window, UINT_PTR id);
+void RecordSleepEnded(int thread);
 
 // ---- Provided by gdi ----------------------------------------------------------------------------
 

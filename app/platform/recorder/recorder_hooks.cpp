@@ -168,6 +168,28 @@ void RecordLocalTime(const SYSTEMTIME& time) {
   });
 }
 
+void RecordTimerFired(HWND window, UINT_PTR id) {
+  if (!Recording()) return;
+  char name[ClassNameBytes];
+  const std::size_t length = window ? WindowClassName(window, name) : 0;
+  AppendEvent(EventStartBytes + 2 * MaxVarintBytes + length,
+              [&](RecorderState& state, std::uint8_t* out) {
+                EventWriter writer = StartEvent(state, out, EventKind::Timer);
+                writer.Bytes(name, length);
+                writer.Varint(id);
+                return static_cast<std::size_t>(writer.at - out);
+              });
+}
+
+void RecordSleepEnded(int thread) {
+  if (thread < 0) return;
+  AppendEvent(EventStartBytes + MaxVarintBytes, [&](RecorderState& state, std::uint8_t* out) {
+    EventWriter writer = StartEvent(state, out, EventKind::Wake);
+    writer.Varint(static_cast<std::uint64_t>(thread));
+    return static_cast<std::size_t>(writer.at - out);
+  });
+}
+
 void RecordCardFile(const char* path, bool written, bool ok, int folder, const char* name) {
   if (!Recording() || path == nullptr) return;
   std::uint8_t content[RecordingMaxCardFileBytes];

@@ -53,6 +53,13 @@
 //               (1 byte), the file's size (varint), content (byte string: the whole file when
 //               it has at most RecordingMaxCardFileBytes, else empty)
 //   9 close     device (1 byte)
+//  10 timer     a WM_TIMER the program dispatched: window class (string, "" for a thread
+//               timer), timer id (varint)
+//  11 wake      a Sleep ended: the program's thread number (varint; 0 its main thread, then
+//               1, 2 ... in the order the program started them)
+// Timers and wakes (format 2 on) are what orders the threads' events in real time: a replay
+// fires them in the recorded order among the reads, writes and input, not from its clock. A
+// format 1 file lacks them; it can be read and printed but not replayed.
 #pragma once
 
 #include <cstddef>
@@ -62,7 +69,9 @@
 namespace platform::recorder {
 
 constexpr char RecordingMagic[8] = {'Q', 'U', 'E', 'L', 'T', 'R', 'E', 'C'};
-constexpr std::uint16_t RecordingFormatVersion = 1;
+constexpr std::uint16_t RecordingFormatVersion = 2;
+// The first version that keeps timers and wakes.
+constexpr std::uint16_t RecordingReplayableVersion = 2;
 constexpr std::size_t RecordingHeaderBytes = 128;
 constexpr char RecordTag[4] = {'Q', 'R', 'E', 'C'};
 constexpr std::size_t RecordHeaderBytes = 28;
@@ -96,6 +105,8 @@ enum class EventKind : std::uint8_t {
   Clock = 7,
   Card = 8,
   Close = 9,
+  Timer = 10,
+  Wake = 11,
 };
 
 enum class DataForm : std::uint8_t { None = 0, SameAsLastRead = 1, Bytes = 2 };

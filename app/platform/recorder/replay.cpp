@@ -1,7 +1,7 @@
 // The replay: the "replay" link device backend, which walks the recorded device events in order
 // (opens, transfers, closes) and answers each call of the program with the recorded result, and
-// the controller loop that injects the recorded input and clock in virtual time. Start reading at
-// ReplayRecording.
+// the controller loop that, in virtual time, fires the program's timers, ends its sleeps and
+// injects the recorded input in the recorded order. Start reading at ReplayRecording.
 #include "platform/replay.h"
 
 #include <algorithm>
@@ -27,16 +27,16 @@ struct ReplayDevice {
 };
 
 // The walks over the recorded device events, shared by the backend's calls (link thread) and the
-// controller: opens, reads and closes in one order, the writes in their own. When a packet goes
-// out relative to the reads around it depends on the panel's timers, which a recording made in
-// real time does not pin down; the packets themselves, and their order, it does.
+// controller: opens, reads and closes in one order, the writes in their own. A timer of another
+// thread that fired in the middle of a poll in real time fires between two polls here, so a
+// packet may leave one poll later than recorded; the packets themselves, and their order, do not
+// change.
 struct DeviceReplay {
   std::mutex lock;
   std::vector<const RecordedEvent*> events;
   std::size_t next = 0;
   std::vector<const RecordedEvent*> writes;
   std::size_t next_write = 0;
-  std::vector<std::int64_t> consumed_at;  // virtual time at which each event was answered
   ReplayResult* result = nullptr;
 };
 
@@ -105,7 +105,6 @@ const RecordedEvent* Expect(DeviceReplay& replay, RecordedKind kind, const std::
     }
     return nullptr;
   }
-  replay.consumed_at.push_back(NowMs());
   ++replay.next;
   return event;
 }
@@ -241,61 +240,42 @@ HWND FindWindowOfClass(const std::string& class_name) {
   return found;
 }
 
-// A program that does not make the next recorded device call within this much virtual time of
-// when the recording has it has taken another path.
-constexpr std::int64_t MissingCallLimitMs = 5'000;
-
-// An input event and the number of device events recorded before it: it is injected that long
-// after the last of them was answered, so that a recording made in real time (where polls drift
-// by a few milliseconds) meets the program at the same point of its exchange with the device.
-struct Injection {
+// What decides the order of the program's threads: a timer firing, a Sleep ending, input
+// arriving. Each is released in the recorded order, at its recorded time, once the device events
+// recorded before it were answered; between two of them the program runs until every thread
+// waits again.
+struct Step {
   const RecordedEvent* event;
-  std::size_t device_events;
-  std::int64_t recorded_ms;  // since the recording started
+  std::size_t device_events;  // recorded before it
+  std::int64_t recorded_ms;   // since the recording started
 };
 
-std::vector<Injection> PlanInputs(const Recording& recording) {
-  std::vector<Injection> inputs;
+std::vector<Step> PlanSteps(const Recording& recording) {
+  std::vector<Step> steps;
   std::size_t device_events = 0;
   for (const RecordedEvent& event : recording.events) {
-    if (event.kind == RecordedKind::Input) {
-      inputs.push_back(Injection{&event, device_events, event.ms - recording.start_ms});
+    if (event.kind == RecordedKind::Input || event.kind == RecordedKind::Timer ||
+        event.kind == RecordedKind::Wake) {
+      steps.push_back(Step{&event, device_events, event.ms - recording.start_ms});
     } else if (IsDeviceAnswer(event)) {
       ++device_events;
     }
   }
-  return inputs;
+  return steps;
 }
 
-// The last device event answered: when in the replay and when in the recording.
-struct Anchor {
-  std::size_t answered;
-  std::size_t device_events;
-  std::int64_t virtual_ms;
-  std::int64_t recorded_ms;
-  std::int64_t next_recorded_ms;  // the next device event's time in the recording
-};
-
-Anchor LatestAnchor(DeviceReplay& replay, std::int64_t start_ms) {
+// True when the program, standing still, has not made every device call recorded before
+// `device_events`; the first missing one is then the difference.
+bool NoteMissingCall(DeviceReplay& replay, std::size_t device_events, std::int64_t start_ms) {
   std::lock_guard<std::mutex> hold(replay.lock);
-  Anchor anchor{replay.next, replay.events.size(), 0, 0, 0};
-  if (replay.next > 0) {
-    anchor.virtual_ms = replay.consumed_at[replay.next - 1];
-    anchor.recorded_ms = replay.events[replay.next - 1]->ms - start_ms;
-  }
-  if (replay.next < replay.events.size()) {
-    anchor.next_recorded_ms = replay.events[replay.next]->ms - start_ms;
-  }
-  return anchor;
-}
-
-// Reported at the time the recording has the call, on the replay's clock.
-void NoteMissingCall(DeviceReplay& replay, const Anchor& anchor) {
-  std::lock_guard<std::mutex> hold(replay.lock);
-  NoteDifference(replay, "the program did not make " +
-                             DescribeEvent(*replay.events[anchor.answered]) + " (recorded at " +
-                             std::to_string(anchor.next_recorded_ms) + " ms)");
-  replay.result->difference_ms = anchor.virtual_ms + (anchor.next_recorded_ms - anchor.recorded_ms);
+  if (replay.result->differs) return true;
+  if (replay.next >= device_events) return false;
+  const RecordedEvent& missing = *replay.events[replay.next];
+  NoteDifference(replay, "the program did not make " + DescribeEvent(missing) + " (recorded at " +
+                             std::to_string(missing.ms - start_ms) + " ms)");
+  // The replay's clock runs on the recording's: the call was missed when it was recorded.
+  replay.result->difference_ms = std::min(replay.result->difference_ms, missing.ms - start_ms);
+  return true;
 }
 
 void InjectInput(const RecordedEvent& event, ReplayResult* result) {
@@ -307,11 +287,40 @@ void InjectInput(const RecordedEvent& event, ReplayResult* result) {
   }
 }
 
+// Fires the step's timer, ends its Sleep or posts its input; false when the program has no such
+// timer or sleeping thread, which is then the difference.
+bool ReleaseStep(DeviceReplay& replay, const Step& step) {
+  const RecordedEvent& event = *step.event;
+  std::string missing;
+  if (event.kind == RecordedKind::Input) {
+    InjectInput(event, replay.result);
+  } else if (event.kind == RecordedKind::Timer) {
+    if (!ReleaseTimer(event.text, event.wparam)) {
+      missing = "timer " + std::to_string(event.wparam) + " of " +
+                (event.text.empty() ? "the thread" : event.text) +
+                " fire; the program has no such timer";
+    }
+  } else if (!ReleaseSleep(event.thread)) {
+    missing = "thread " + std::to_string(event.thread) +
+              " end a Sleep; the program's thread is not asleep";
+  }
+  if (missing.empty()) return true;
+  std::lock_guard<std::mutex> hold(replay.lock);
+  NoteDifference(replay, "the recording has " + missing + " (recorded at " +
+                             std::to_string(step.recorded_ms) + " ms)");
+  return false;
+}
 }  // namespace
 
 ReplayResult ReplayRecording(const Recording& recording, const std::function<int()>& program_main,
                              const ReplayOptions& options) {
   ReplayResult result;
+  if (!recording.replayable) {
+    result.differs = true;
+    result.difference = "the recording is of format " + std::to_string(recording.format_version) +
+                        ", which does not keep the order of the program's timers and sleeps";
+    return result;
+  }
   DeviceReplay& replay = Replay();
   {
     std::lock_guard<std::mutex> hold(replay.lock);
@@ -326,7 +335,6 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     }
     replay.next = 0;
     replay.next_write = 0;
-    replay.consumed_at.clear();
     replay.result = &result;
   }
   RegisterBlockDeviceBackend("replay", ReplayBackend);
@@ -334,51 +342,36 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
   PrepareCard(recording, options.card_folder);
   testing::ForceHeadlessDisplay();
 
-  std::vector<Injection> inputs = PlanInputs(recording);
+  const std::vector<Step> steps = PlanSteps(recording);
   {
     VirtualRunScope run(StartLocalTime(recording));
+    HoldTimedWaits();
     StartMainThread(program_main);
-    std::size_t next_input = 0;
     std::int64_t next_sample = options.sample_ms;
-    while (true) {
-      const Anchor anchor = LatestAnchor(replay, recording.start_ms);
-      if (result.differs) break;
-      const std::int64_t now = VirtualNowMs();
-      // Due: the next input once the device events before it were answered, else the next
-      // device event as the recording has it.
-      std::int64_t due = -1;
-      while (next_input < inputs.size() && anchor.answered >= inputs[next_input].device_events) {
-        const Injection& input = inputs[next_input];
-        due = anchor.virtual_ms + (input.recorded_ms - anchor.recorded_ms);
-        if (due > now) break;
-        InjectInput(*input.event, &result);
-        ++next_input;
-        due = -1;
-      }
-      if (due < 0 && anchor.answered < anchor.device_events) {
-        due = anchor.virtual_ms + (anchor.next_recorded_ms - anchor.recorded_ms);
-        if (now > due + MissingCallLimitMs) {
-          NoteMissingCall(replay, anchor);
-          break;
-        }
-      }
-      if (due < 0) {
-        if (next_input >= inputs.size()) break;  // every event answered and injected
-        due = now + options.sample_ms;
-      }
-      const std::int64_t until = std::max(std::min(due, next_sample), now + 1);
-      AdvanceVirtualTime(until - now);
-      if (VirtualNowMs() >= next_sample) {
+    // Lets the program run up to `until` (at least until it stands still), sampling on the way.
+    // A sample at `until` itself comes before input injected then, as a screen is seen before a
+    // finger lands, but after the timers and sleeps of that millisecond.
+    auto run_until = [&](std::int64_t until, bool before_input) {
+      while (next_sample < until || (before_input && next_sample == until)) {
+        AdvanceVirtualTime(std::max<std::int64_t>(next_sample - VirtualNowMs(), 0));
         if (options.on_sample) options.on_sample(next_sample);
         next_sample += options.sample_ms;
       }
+      AdvanceVirtualTime(std::max<std::int64_t>(until - VirtualNowMs(), 0));
+    };
+    for (const Step& step : steps) {
+      run_until(step.recorded_ms, step.event->kind == RecordedKind::Input);
+      if (NoteMissingCall(replay, step.device_events, recording.start_ms)) break;
+      if (!ReleaseStep(replay, step)) break;
     }
-    // The last screens after the last event.
-    for (int i = 0; i < 2; ++i) {
-      AdvanceVirtualTime(next_sample - VirtualNowMs());
-      if (options.on_sample) options.on_sample(next_sample);
-      next_sample += options.sample_ms;
+    if (!result.differs) {
+      const std::int64_t last_ms =
+          recording.events.empty() ? 0 : recording.events.back().ms - recording.start_ms;
+      run_until(last_ms, false);
+      NoteMissingCall(replay, replay.events.size(), recording.start_ms);
     }
+    // The last two screens after the last event.
+    run_until(next_sample + options.sample_ms + 1, false);
     result.replayed_ms = VirtualNowMs();
   }
   {
