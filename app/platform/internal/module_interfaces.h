@@ -90,6 +90,9 @@ bool StopRequested();
 
 // The link devices for the start line: "DSK1=/dev/quelt-link", the named ones comma-separated.
 std::string DescribeLinkDevices();
+// Whether the calling thread is inside a link device backend's open or transfer: a wait there
+// is the device's time, not one of the program's sleeps.
+bool InDeviceBackend();
 
 // ---- Provided by recorder (flight_recorder.h)
 // ----------------------------------------------------

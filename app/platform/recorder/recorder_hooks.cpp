@@ -182,7 +182,7 @@ void RecordTimerFired(HWND window, UINT_PTR id) {
 }
 
 void RecordSleepEnded(int thread) {
-  if (thread < 0) return;
+  if (thread < 0 || InDeviceBackend()) return;
   AppendEvent(EventStartBytes + MaxVarintBytes, [&](RecorderState& state, std::uint8_t* out) {
     EventWriter writer = StartEvent(state, out, EventKind::Wake);
     writer.Varint(static_cast<std::uint64_t>(thread));
