@@ -2,7 +2,7 @@
 // file event by event; a file that is not a recording, of a newer format or damaged is refused
 // with the offset and what was expected, one of the first format is read but not replayed; a torn
 // tail is read up to its last whole record; the ring keeps the newest minutes within its budget; a
-// lost link and a crash each leave a file.
+// lost link and a crash each leave a file, also a stack overflow on a thread the program started.
 #include "platform/recording_file.h"
 
 #include <gtest/gtest.h>
@@ -354,6 +354,38 @@ TEST_F(RecordingFileTest, CrashLeavesARecordingReadToItsLastRecord) {
   for (int i = 0; i < 60; ++i) EXPECT_EQ(recording.events[1 + i].data.at(0), i);
   EXPECT_EQ(recording.events.back().text, "last words");
   EXPECT_TRUE(FilesEndingWith(".tmp").empty());
+}
+
+// Runs its thread's stack out: each frame waits for a deeper one.
+DWORD RunStackOut(LPVOID depth) {
+  volatile std::uint8_t frame[1024];
+  const auto level = reinterpret_cast<std::uintptr_t>(depth);
+  frame[0] = static_cast<std::uint8_t>(level);
+  if (level > (std::uintptr_t{1} << 40)) return frame[0];
+  return RunStackOut(reinterpret_cast<LPVOID>(level + 1)) + frame[0];
+}
+
+// The child records, then a thread it started overflows its stack: the handler can only run on
+// that thread's own alternate stack.
+void RecordAndOverflowAnotherThread(const std::string& folder) {
+  platform::FlightRecorderSettings settings;
+  settings.folder = folder;
+  platform::StartFlightRecorderWith(settings);
+  OutputDebugStringW(W("before the overflow"));
+  CreateThread(nullptr, 0, RunStackOut, nullptr, 0, nullptr);
+  for (;;) pause();
+}
+
+TEST_F(RecordingFileTest, StackOverflowOnAnotherThreadLeavesARecording) {
+  ::testing::FLAGS_gtest_death_test_style = "fast";
+  EXPECT_EXIT(RecordAndOverflowAnotherThread(folder_), DiedOfTheCrash, "");
+  const std::vector<fs::path> files = FilesEndingWith("-crash.qrec");
+  ASSERT_EQ(files.size(), 1u);
+  platform::Recording recording;
+  std::string error;
+  ASSERT_TRUE(platform::ReadRecordingFile(files[0], &recording, &error)) << error;
+  ASSERT_FALSE(recording.events.empty());
+  EXPECT_EQ(recording.events.back().text, "before the overflow");
 }
 
 void SetVersion(std::vector<std::uint8_t>& file, std::uint16_t version) {

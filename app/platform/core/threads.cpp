@@ -50,6 +50,7 @@ HANDLE CreateThread(LPVOID, std::size_t, LPTHREAD_START_ROUTINE start, LPVOID pa
       const int number = next_real_thread_number.fetch_add(1);
       std::thread([start, param, number] {
         real_thread_number = number;
+        platform::GiveThreadSignalStack();
         start(param);
       }).detach();
     } catch (const std::system_error&) {

@@ -17,6 +17,11 @@ namespace platform {
 
 // ---- Provided by core ---------------------------------------------------------------------------
 
+// Gives the calling thread an alternate signal stack of its own, for as long as it runs: every
+// thread the platform starts takes one first, so that a fatal signal's handler runs on any of
+// them, even after a stack overflow.
+void GiveThreadSignalStack();
+
 // The start line, once the display is chosen ("headless", or "SDL x11" and the like); said only
 // in a program that asked for it with LogStart, and only once.
 void LogStartLine(const std::string& display);

@@ -32,7 +32,6 @@ CrashFile& Crash() {
 }
 
 struct sigaction previous_actions[sizeof FatalSignals / sizeof FatalSignals[0]];
-alignas(16) std::uint8_t alternate_stack[64 * 1024];
 
 void WriteFully(int fd, const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
@@ -163,11 +162,10 @@ void PrepareCrashFile(const RecorderState& state) {
 
 void InstallCrashHandlers() {
   static std::once_flag installed;
+  // The threads the platform starts take their own stacks; this one may be the program's main
+  // thread.
+  GiveThreadSignalStack();
   std::call_once(installed, [] {
-    stack_t stack{};
-    stack.ss_sp = alternate_stack;
-    stack.ss_size = sizeof alternate_stack;
-    sigaltstack(&stack, nullptr);
     struct sigaction action {};
     action.sa_handler = FatalSignalArrived;
     action.sa_flags = SA_ONSTACK;

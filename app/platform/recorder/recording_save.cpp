@@ -184,7 +184,10 @@ void StartSaveThread() {
   std::call_once(started, [] {
     if (pipe2(save_pipe, O_CLOEXEC) != 0) return;
     fcntl(save_pipe[1], F_SETFL, O_NONBLOCK);
-    std::thread(ServeSaveRequests).detach();
+    std::thread([] {
+      GiveThreadSignalStack();
+      ServeSaveRequests();
+    }).detach();
     struct sigaction action {};
     action.sa_handler = SignalAskedForRecording;
     action.sa_flags = SA_RESTART;
