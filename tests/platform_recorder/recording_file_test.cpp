@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -386,6 +388,68 @@ TEST_F(RecordingFileTest, StackOverflowOnAnotherThreadLeavesARecording) {
   ASSERT_TRUE(platform::ReadRecordingFile(files[0], &recording, &error)) << error;
   ASSERT_FALSE(recording.events.empty());
   EXPECT_EQ(recording.events.back().text, "before the overflow");
+}
+
+// The card as a failed save must leave it: an older recording and the settings file, as they were.
+class FailedSaveTest : public RecordingFileTest {
+ protected:
+  void SetUp() override {
+    RecordingFileTest::SetUp();
+    std::ofstream(folder_ + "/" + OlderRecording) << "an older recording";
+    std::ofstream(folder_ + "/hbSET.DAT") << "1021";
+    StartRecorder();
+    const HANDLE device = OpenDevice();
+    NoisyReads(device, 40, 4);  // 200 KiB that do not compress
+    CloseHandle(device);
+  }
+
+  void ExpectCardAsBefore() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_))
+      names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"hbSET.DAT", OlderRecording}));
+    EXPECT_EQ(Contents(folder_ + "/" + OlderRecording), "an older recording");
+    EXPECT_EQ(Contents(folder_ + "/hbSET.DAT"), "1021");
+  }
+
+  static std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+
+  static constexpr char OlderRecording[] = "quelt-recording-20200101-000000-000-000-request.qrec";
+};
+
+// Files of this process may grow to 64 KiB, and going beyond fails the write (EFBIG) instead of
+// ending the process.
+void LimitFileSize() {
+  signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{64 * 1024, 64 * 1024};
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+TEST_F(FailedSaveTest, SaveThatCannotBeWrittenWholeLeavesNothingAndSaysSoOnce) {
+  ::testing::FLAGS_gtest_death_test_style = "fast";
+  EXPECT_EXIT(
+      {
+        LimitFileSize();
+        _exit(platform::SaveFlightRecording("request").empty() ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "^[^\n]*: recording not written to [^\n]*: File too large\n$");
+  ExpectCardAsBefore();
+}
+
+TEST_F(FailedSaveTest, CrashSaveThatCannotBeWrittenWholeLeavesNothingAndSaysSoOnce) {
+  ::testing::FLAGS_gtest_death_test_style = "fast";
+  EXPECT_EXIT(
+      {
+        LimitFileSize();
+        raise(SIGSEGV);
+      },
+      DiedOfTheCrash,
+      "^[^\n]*: recording not written at a crash: the file is too large for the card\n");
+  ExpectCardAsBefore();
 }
 
 void SetVersion(std::vector<std::uint8_t>& file, std::uint16_t version) {

@@ -97,7 +97,13 @@ void RequestSave(char reason);
 void StartSaveThread();
 // "quelt-recording-<UTC time>-<serial>-<reason>.qrec"; names sort by age.
 std::string RecordingFileName(const char* reason);
-// The fatal-signal handlers and their alternate stack; the path they write is set at each start.
+// Writes all of data; false with errno set (ENOSPC for a write that moved nothing) when the file
+// cannot take it. Async-signal-safe.
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size);
+// Whether the folder's file system has room for bytes more and still the reserve that keeps the
+// settings file writable. Async-signal-safe (one fstatfs); true when it cannot tell.
+bool CardHasRoomFor(int folder, std::uint64_t bytes);
+// The fatal-signal handlers; the path they write is set at each start.
 void InstallCrashHandlers();
 void PrepareCrashFile(const RecorderState& state);
 
