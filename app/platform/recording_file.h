@@ -59,6 +59,9 @@ struct Recording {
   bool replayable = false;
   std::uint32_t budget_bytes = 0;
   std::uint32_t minutes = 0;
+  // Records the recorder gave up before the oldest one in the file: when not 0 the file starts
+  // mid-session, and the program's state at its first event is not in it.
+  std::uint32_t records_given_up = 0;
   std::int64_t start_ms = 0;
   std::int64_t wall_start_ms = 0;
   std::int64_t saved_ms = 0;

@@ -37,8 +37,14 @@ struct ReplayResult {
 };
 
 // Runs the program against the recording until the recording's last event or the first
-// difference. A recording that is not replayable (format 1) differs at once, saying so. Use it in a process that runs nothing else in virtual time.
+// difference. A recording that cannot be replayed differs at once, saying why: one of format 1,
+// or one that starts mid-session (see MidSessionNote). Use it in a process that runs nothing else
+// in virtual time.
 ReplayResult ReplayRecording(const Recording& recording, const std::function<int()>& program_main,
                              const ReplayOptions& options);
+
+// For a recording whose oldest blocks were given up (records_given_up): that it starts
+// mid-session, when, and why no packet of it can be compared.
+std::string MidSessionNote(const Recording& recording);
 
 }  // namespace platform

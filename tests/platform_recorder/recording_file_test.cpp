@@ -138,6 +138,7 @@ TEST_F(RecordingFileTest, EdgesComeBackEventByEvent) {
   EXPECT_EQ(recording.minutes, 10u);
   EXPECT_TRUE(recording.truncated.empty());
   EXPECT_TRUE(recording.replayable);
+  EXPECT_EQ(recording.records_given_up, 0u);
 
   const auto& events = recording.events;
   ASSERT_EQ(events.size(), 10u);
@@ -276,6 +277,12 @@ TEST_F(RecordingFileTest, RingKeepsTheNewestWithinItsBudget) {
   EXPECT_LT(recording.events.size(), 200u);
   EXPECT_NE(recording.events.front().kind, RecordedKind::Open) << "the oldest was kept";
   EXPECT_EQ(recording.events.back().data, last);
+  // It starts mid-session: a replay from the program's start could compare nothing, and says so.
+  EXPECT_GT(recording.records_given_up, 0u);
+  const platform::ReplayResult result = platform::ReplayRecording(
+      recording, [] { return 0; }, platform::ReplayOptions{});
+  EXPECT_TRUE(result.differs);
+  EXPECT_NE(result.difference.find("starts mid-session"), std::string::npos) << result.difference;
 }
 
 TEST_F(RecordingFileTest, LostLinkWritesARecordingAndTheFolderKeepsEight) {

@@ -9,6 +9,7 @@
 #include "app/exchange_layout.h"
 #include "app/panel_state.h"
 #include "panel/hit_map.h"
+#include "platform/replay.h"
 #include "sim/command_packet.h"
 #include "sim/lcd_stream.h"
 #include "tools/replay/replay_commands.h"
@@ -227,6 +228,9 @@ void PrintRecording(const platform::Recording& recording, std::FILE* out) {
                recording.format_version, recording.program_version.c_str(),
                recording.link_devices.c_str(), recording.reason.c_str(), recording.minutes,
                recording.budget_bytes / 1024, recording.events.size());
+  if (recording.records_given_up > 0) {
+    std::fprintf(out, "%s\n", platform::MidSessionNote(recording).c_str());
+  }
   PrintState state{out, recording.start_ms, {}, 0};
   for (const RecordedEvent& event : recording.events) {
     const std::int64_t ms = event.ms - recording.start_ms;

@@ -100,6 +100,11 @@ int RunRecording(const platform::Recording& recording, const RunOptions& options
         recording.format_version);
     return 2;
   }
+  if (recording.records_given_up > 0) {
+    std::fprintf(stderr, "quelt-replay: %s (print shows it)\n",
+                 platform::MidSessionNote(recording).c_str());
+    return 2;
+  }
   const std::string card = TemporaryCard();
   if (card.empty()) {
     std::fprintf(stderr, "quelt-replay: cannot make a storage card folder in /tmp\n");

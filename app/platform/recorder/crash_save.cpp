@@ -126,6 +126,7 @@ std::size_t CrashRecordingBytes(const RecorderState& state, std::size_t count, s
 // Writes the file whole under its temporary name; false with errno when the card refused.
 bool WriteCrashContent(int fd, RecorderState& state, CrashFile& crash, std::size_t count,
                        std::size_t used) {
+  SetHeaderGivenUp(state.records_given_up.load(std::memory_order_relaxed), crash.header);
   if (!WriteAll(fd, crash.header, sizeof crash.header)) return false;
   for (std::size_t i = 0; i < count; ++i) {
     const RecordSlot& slot = state.slots[(state.slot_head + i) % state.slots.size()];
@@ -197,7 +198,7 @@ void PrepareCrashFile(const RecorderState& state) {
                      ? -1
                      : open(state.settings.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   // The header says "crash"; the time it was written is not known ahead, so it reads 0.
-  WriteHeader(state, "crash", 0, crash.header);
+  WriteHeader(state, "crash", 0, 0, crash.header);
   crash.block.assign(RecordHeaderBytes + RecordingMaxBlockBytes + RecordCheckBytes, 0);
   char* at = Append(crash.temporary, ".quelt-recording-crash-");
   at = AppendNumber(at, static_cast<std::uint64_t>(getpid()), 1);

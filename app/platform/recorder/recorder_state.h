@@ -57,6 +57,8 @@ struct RecorderState {
   std::vector<RecordSlot> slots;
   std::size_t slot_head = 0;
   std::atomic<std::size_t> slot_count{0};
+  // Records dropped from the ring since the start: a file then starts mid-session.
+  std::atomic<std::uint32_t> records_given_up{0};
 
   // The block being filled: events as they come, not yet compressed.
   std::vector<std::uint8_t> staging;
@@ -86,9 +88,11 @@ void FlushStagingLocked(RecorderState& state);
 // The whole record for a payload of stored bytes already at out + RecordHeaderBytes.
 std::size_t FinishRecord(std::uint8_t* out, std::uint8_t encoding, std::size_t stored,
                          std::size_t raw, std::uint32_t events, std::int64_t first_ms);
-// The file header.
+// The file header, for a file that leaves out the given_up oldest records since the start.
 void WriteHeader(const RecorderState& state, const char* reason, std::int64_t saved_ms,
-                 std::uint8_t* header);
+                 std::uint32_t given_up, std::uint8_t* header);
+// Sets the header's count of records given up (and its check value). Async-signal-safe.
+void SetHeaderGivenUp(std::uint32_t given_up, std::uint8_t* header);
 
 // Asks the recorder's thread to write a file ('r' request, 'l' link lost); safe in a signal
 // handler.

@@ -9,7 +9,9 @@
 //    10  2  header size in bytes (128)
 //    12  4  the recorder's memory budget for compressed records, in bytes
 //    16  4  the minutes the recorder keeps
-//    20  4  zero
+//    20  4  records given up before the oldest one kept (the ring was full, or they were older
+//           than the minutes kept): 0 when the file starts where the recorder started, else the
+//           program's state at its first event is not in it (format 1: always zero)
 //    24  8  the monotonic clock (ms) when the recorder started: event times count from the same
 //           base, so "event time - this" is the time since the program started recording
 //    32  8  the wall clock when the recorder started, ms since 1970-01-01 UTC
@@ -84,6 +86,7 @@ constexpr std::size_t HeaderVersionAt = 8;
 constexpr std::size_t HeaderSizeAt = 10;
 constexpr std::size_t HeaderBudgetAt = 12;
 constexpr std::size_t HeaderMinutesAt = 16;
+constexpr std::size_t HeaderGivenUpAt = 20;
 constexpr std::size_t HeaderStartMsAt = 24;
 constexpr std::size_t HeaderWallStartAt = 32;
 constexpr std::size_t HeaderSavedMsAt = 40;

@@ -203,6 +203,7 @@ bool ReadHeader(const std::uint8_t* data, std::size_t size, Recording* recording
   recording->replayable = recording->format_version >= RecordingReplayableVersion;
   recording->budget_bytes = static_cast<std::uint32_t>(GetLe(data + HeaderBudgetAt, 4));
   recording->minutes = static_cast<std::uint32_t>(GetLe(data + HeaderMinutesAt, 4));
+  recording->records_given_up = static_cast<std::uint32_t>(GetLe(data + HeaderGivenUpAt, 4));
   recording->start_ms = static_cast<std::int64_t>(GetLe(data + HeaderStartMsAt, 8));
   recording->wall_start_ms = static_cast<std::int64_t>(GetLe(data + HeaderWallStartAt, 8));
   recording->saved_ms = static_cast<std::int64_t>(GetLe(data + HeaderSavedMsAt, 8));

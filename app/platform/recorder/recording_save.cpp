@@ -46,13 +46,17 @@ std::vector<std::uint8_t> Snapshot(RecorderState& state, const char* reason) {
   const std::int64_t now = NowMs();
   const std::int64_t oldest = now - std::int64_t{state.settings.minutes} * 60'000;
   std::vector<std::uint8_t> file(RecordingHeaderBytes);
-  WriteHeader(state, reason, now, file.data());
+  std::uint32_t given_up = state.records_given_up.load(std::memory_order_relaxed);
   for (std::size_t i = 0; i < state.slot_count.load(); ++i) {
     const RecordSlot& slot = state.slots[(state.slot_head + i) % state.slots.size()];
-    if (slot.last_ms < oldest) continue;
+    if (slot.last_ms < oldest) {
+      ++given_up;
+      continue;
+    }
     const std::uint8_t* record = state.ring.data() + slot.offset;
     file.insert(file.end(), record, record + slot.size);
   }
+  WriteHeader(state, reason, now, given_up, file.data());
   return file;
 }
 

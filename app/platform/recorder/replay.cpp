@@ -312,6 +312,16 @@ bool ReleaseStep(DeviceReplay& replay, const Step& step) {
 }
 }  // namespace
 
+std::string MidSessionNote(const Recording& recording) {
+  const std::int64_t first_ms =
+      recording.events.empty() ? 0 : recording.events.front().ms - recording.start_ms;
+  return "the recording starts mid-session, " + std::to_string(first_ms / 1000) +
+         " s after the program started: the recorder gave up its " +
+         std::to_string(recording.records_given_up) +
+         " oldest blocks, so the panel's state at the first event kept is not known and no "
+         "packet can be compared with a panel started afresh";
+}
+
 ReplayResult ReplayRecording(const Recording& recording, const std::function<int()>& program_main,
                              const ReplayOptions& options) {
   ReplayResult result;
@@ -319,6 +329,11 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     result.differs = true;
     result.difference = "the recording is of format " + std::to_string(recording.format_version) +
                         ", which does not keep the order of the program's timers and sleeps";
+    return result;
+  }
+  if (recording.records_given_up > 0) {
+    result.differs = true;
+    result.difference = MidSessionNote(recording);
     return result;
   }
   DeviceReplay& replay = Replay();
