@@ -66,6 +66,8 @@ void HoldTimedWaits();
 // The timer with that id of a window of that class (UTF-8; "" for a thread timer) fires; false
 // when no thread of the run has it.
 bool ReleaseTimer(const std::string& window_class, std::uint64_t id);
+// The number of the run's thread that has that timer; -1 when none has it.
+int TimerThread(const std::string& window_class, std::uint64_t id);
 // The Sleep of the run's thread number `thread` ends; false when that thread is not in a Sleep.
 bool ReleaseSleep(int thread);
 

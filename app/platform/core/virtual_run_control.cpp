@@ -139,20 +139,39 @@ void HoldTimedWaits() {
   }
 }
 
-bool ReleaseTimer(const std::string& window_class, std::uint64_t id) {
-  std::lock_guard<std::mutex> lock(Core().mutex);
-  if (!IsControllerLocked()) return false;
+namespace {
+
+// The run's timer of a window of that class ("" for a thread timer) with that id, and its
+// thread; null when none.
+Timer* FindRunTimerLocked(const std::string& window_class, std::uint64_t id, int* thread_index) {
   for (const auto& thread : Core().run.threads) {
     for (Timer& timer : thread->timers) {
       const Window* window = FindWindowLocked(timer.window);
       const std::string name = window ? Utf8FromWide(window->window_class->name) : "";
       if (timer.id == id && name == window_class) {
-        timer.due_ms = Core().virtual_now_ms.load();
-        return true;
+        *thread_index = thread->index;
+        return &timer;
       }
     }
   }
-  return false;
+  return nullptr;
+}
+
+}  // namespace
+
+bool ReleaseTimer(const std::string& window_class, std::uint64_t id) {
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  int thread = -1;
+  Timer* timer = IsControllerLocked() ? FindRunTimerLocked(window_class, id, &thread) : nullptr;
+  if (timer != nullptr) timer->due_ms = Core().virtual_now_ms.load();
+  return timer != nullptr;
+}
+
+int TimerThread(const std::string& window_class, std::uint64_t id) {
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  int thread = -1;
+  FindRunTimerLocked(window_class, id, &thread);
+  return thread;
 }
 
 bool ReleaseSleep(int thread) {

@@ -246,20 +246,21 @@ HWND FindWindowOfClass(const std::string& class_name) {
 // waits again.
 struct Step {
   const RecordedEvent* event;
-  std::size_t device_events;  // recorded before it
+  std::size_t device_events;  // opens, reads and closes recorded before it
+  std::size_t device_calls;   // those and the writes
   std::int64_t recorded_ms;   // since the recording started
 };
 
 std::vector<Step> PlanSteps(const Recording& recording) {
   std::vector<Step> steps;
-  std::size_t device_events = 0;
+  std::size_t device_events = 0, device_calls = 0;
   for (const RecordedEvent& event : recording.events) {
     if (event.kind == RecordedKind::Input || event.kind == RecordedKind::Timer ||
         event.kind == RecordedKind::Wake) {
-      steps.push_back(Step{&event, device_events, event.ms - recording.start_ms});
-    } else if (IsDeviceAnswer(event)) {
-      ++device_events;
+      steps.push_back(Step{&event, device_events, device_calls, event.ms - recording.start_ms});
     }
+    device_events += IsDeviceAnswer(event) ? 1 : 0;
+    device_calls += IsDeviceAnswer(event) || IsWrite(event) ? 1 : 0;
   }
   return steps;
 }
@@ -285,6 +286,31 @@ void InjectInput(const RecordedEvent& event, ReplayResult* result) {
                    static_cast<LPARAM>(event.lparam))) {
     ++result->inputs_injected;
   }
+}
+
+// The run's thread a timer or wake step releases; -1 for input, and for a timer the program has
+// not set.
+int StepThread(const Step& step) {
+  switch (step.event->kind) {
+    case RecordedKind::Wake:
+      return step.event->thread;
+    case RecordedKind::Timer:
+      return TimerThread(step.event->text, step.event->wparam);
+    default:
+      return -1;
+  }
+}
+
+// Timers and wakes of different threads that no device event separates in the recording were
+// under way together: they are released together, so that none of those threads runs on past a
+// device call before the others started. Input is released on its own, after what came before
+// it has run.
+bool JoinsBatch(const Step& step, const Step& first, const std::vector<int>& threads) {
+  if (step.device_calls != first.device_calls || first.event->kind == RecordedKind::Input) {
+    return false;
+  }
+  const int thread = StepThread(step);
+  return thread >= 0 && std::find(threads.begin(), threads.end(), thread) == threads.end();
 }
 
 // Fires the step's timer, ends its Sleep or posts its input; false when the program has no such
@@ -374,10 +400,16 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
       }
       AdvanceVirtualTime(std::max<std::int64_t>(until - VirtualNowMs(), 0));
     };
-    for (const Step& step : steps) {
-      run_until(step.recorded_ms, step.event->kind == RecordedKind::Input);
-      if (NoteMissingCall(replay, step.device_events, recording.start_ms)) break;
-      if (!ReleaseStep(replay, step)) break;
+    for (std::size_t next = 0; next < steps.size() && !result.differs;) {
+      const Step& first = steps[next];
+      run_until(first.recorded_ms, first.event->kind == RecordedKind::Input);
+      if (NoteMissingCall(replay, first.device_events, recording.start_ms)) break;
+      std::vector<int> threads;
+      do {
+        threads.push_back(StepThread(steps[next]));
+        if (!ReleaseStep(replay, steps[next])) break;
+        ++next;
+      } while (next < steps.size() && JoinsBatch(steps[next], first, threads));
     }
     if (!result.differs) {
       const std::int64_t last_ms =
