@@ -22,8 +22,9 @@ enum class RecordedKind {
   Clock,
   Card,
   Close,
-  Timer,  // a WM_TIMER the program dispatched
-  Wake,   // a Sleep of one of the program's threads ended
+  Timer,    // a WM_TIMER the program dispatched
+  Wake,     // a Sleep of one of the program's threads ended
+  Message,  // a posted message the program dispatched
 };
 
 struct RecordedEvent {
@@ -41,9 +42,9 @@ struct RecordedEvent {
   std::uint32_t moved = 0;  // Card: the file's size
   // Transfer: the bytes read or written; Card: the file's content, when small enough to keep.
   std::vector<std::uint8_t> data;
-  // Input, Shown, Raised, Timer: the window class; Log: the line; Card: the path.
+  // Input, Shown, Raised, Timer, Message: the window class; Log: the line; Card: the path.
   std::string text;
-  // Input
+  // Input, Message
   std::uint32_t message = 0;
   std::uint64_t wparam = 0;  // Timer: the timer's id
   std::int64_t lparam = 0;

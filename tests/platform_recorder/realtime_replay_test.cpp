@@ -2,7 +2,8 @@
 // button (its repeats), a controller key and a view switch, saved by SIGUSR1: quelt-replay runs
 // it in virtual time with no packet different. In real time the panel's own timers (heartbeat,
 // repeats, autosave, the link's poll) and the link thread's sleeps fall between the reads at
-// whatever moment the machine gave them; the replay must fire them in that order.
+// whatever moment the machine gave them, and the main thread handles the link thread's messages
+// before or after that thread's next write; the replay must keep that order.
 //
 // The program runs in a child process forked before any thread exists, which ends with _exit:
 // its link thread never stops by itself.
@@ -58,13 +59,7 @@ constexpr Touch Touches[] = {
   RegisterSimulatorDevices();
   SetResourceTable(&PanelResources());
   ResetPanelState();
-  // The first opens fail, so the link comes after the panel's first heartbeats and its start-up
-  // packets never meet a full command queue. There, whether the show reply is dropped as a third
-  // packet depends on whether the main thread queues it before or after the link thread, which
-  // posted it the key, sends: microseconds apart inside one step, which the recording cannot
-  // order.
-  std::shared_ptr<sim::Controller> controller =
-      sim::StartInProcessController("variant=2,fail_opens=8");
+  std::shared_ptr<sim::Controller> controller = sim::StartInProcessController("variant=2");
   platform::FlightRecorderSettings settings;
   settings.folder = recordings;
   settings.version = "test";

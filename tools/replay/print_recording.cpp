@@ -50,6 +50,22 @@ constexpr TimerName PanelTimers[] = {
     {TIMER_LINK_POLL, "link poll"},
 };
 
+// The panel's own messages between its threads, by number.
+constexpr MessageName PanelMessages[] = {
+    {WM_CONTROLLER_KEY, "controller key"},
+    {WM_PANEL_REFRESH, "refresh"},
+};
+
+std::string MessageLine(const RecordedEvent& event) {
+  char number[16];
+  std::snprintf(number, sizeof number, "%04X", event.message);
+  std::string line = std::string("message ") + number;
+  for (const MessageName& known : PanelMessages) {
+    if (known.message == event.message) line += std::string(" (") + known.name + ")";
+  }
+  return line + " dispatched on " + event.text;
+}
+
 std::string TimerLine(const RecordedEvent& event) {
   std::string line = "timer " + std::to_string(event.wparam);
   for (const TimerName& timer : PanelTimers) {
@@ -202,6 +218,8 @@ std::string EventLine(PrintState& state, const RecordedEvent& event) {
       return TimerLine(event);
     case RecordedKind::Wake:
       return "thread " + std::to_string(event.thread) + " ends a sleep";
+    case RecordedKind::Message:
+      return MessageLine(event);
     case RecordedKind::Card: {
       std::string line =
           std::string(event.write ? "card file written " : "card file read ") + event.text;

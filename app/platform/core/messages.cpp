@@ -159,7 +159,11 @@ LRESULT DispatchMessageW(const MSG* msg) {
   if (msg == nullptr) return 0;
   if (TraceRecording()) platform::TraceEvent(DispatchText(*msg));
   // The order of timer firings among the other threads' events is what a replay reproduces.
-  if (msg->message == WM_TIMER) platform::RecordTimerFired(msg->hwnd, msg->wParam);
+  if (msg->message == WM_TIMER) {
+    platform::RecordTimerFired(msg->hwnd, msg->wParam);
+  } else if (msg->message != WM_PAINT) {
+    platform::RecordMessageDispatched(msg->hwnd, msg->message);
+  }
   if (msg->message == WM_TIMER && msg->lParam != 0) {
     TIMERPROC proc = nullptr;
     if (ThreadState* me = CurrentThread(); me != nullptr) {

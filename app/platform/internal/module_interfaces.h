@@ -122,6 +122,8 @@ void RecordCardFile(const char* path, bool written, bool ok, int folder, const c
 // A WM_TIMER the program dispatches, and the end of a Sleep of the program's thread number n
 // (ProgramThreadNumber): what decides the order of the threads' events in real time.
 void RecordTimerFired(HWND window, UINT_PTR id);
+// A posted message other than WM_TIMER and WM_PAINT that the program dispatches.
+void RecordMessageDispatched(HWND window, UINT message);
 void RecordSleepEnded(int thread);
 
 // ---- Provided by gdi ----------------------------------------------------------------------------

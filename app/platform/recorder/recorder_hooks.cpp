@@ -182,6 +182,20 @@ void RecordTimerFired(HWND window, UINT_PTR id) {
               });
 }
 
+void RecordMessageDispatched(HWND window, UINT message) {
+  Recorder().messages_dispatched.fetch_add(1, std::memory_order_relaxed);
+  if (!Recording()) return;
+  char name[ClassNameBytes];
+  const std::size_t length = window ? WindowClassName(window, name) : 0;
+  AppendEvent(EventStartBytes + 2 * MaxVarintBytes + length,
+              [&](RecorderState& state, std::uint8_t* out) {
+                EventWriter writer = StartEvent(state, out, EventKind::Message);
+                writer.Bytes(name, length);
+                writer.Varint(message);
+                return static_cast<std::size_t>(writer.at - out);
+              });
+}
+
 void RecordSleepEnded(int thread) {
   if (thread < 0 || InDeviceBackend()) return;
   AppendEvent(EventStartBytes + MaxVarintBytes, [&](RecorderState& state, std::uint8_t* out) {

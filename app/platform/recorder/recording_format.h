@@ -59,9 +59,12 @@
 //               timer), timer id (varint)
 //  11 wake      a Sleep ended: the program's thread number (varint; 0 its main thread, then
 //               1, 2 ... in the order the program started them)
+//  12 message   a posted message the program dispatched (neither a timer nor a paint): window
+//               class (string), message (varint)
 // Timers and wakes (format 2 on) are what orders the threads' events in real time: a replay
-// fires them in the recorded order among the reads, writes and input, not from its clock. A
-// format 1 file lacks them; it can be read and printed but not replayed.
+// fires them in the recorded order among the reads, writes and input, not from its clock, and
+// holds each write until the messages dispatched before it were. A format 1 file lacks them; it
+// can be read and printed but not replayed.
 #pragma once
 
 #include <cstddef>
@@ -110,6 +113,7 @@ enum class EventKind : std::uint8_t {
   Close = 9,
   Timer = 10,
   Wake = 11,
+  Message = 12,
 };
 
 enum class DataForm : std::uint8_t { None = 0, SameAsLastRead = 1, Bytes = 2 };

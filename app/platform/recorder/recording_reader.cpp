@@ -152,6 +152,11 @@ bool DecodeEvent(Cursor& in, std::int64_t* time, RecordedEvent& event, LastRead*
       event.thread = static_cast<int>(thread);
       return !in.failed && thread < 0x10000;
     }
+    case EventKind::Message:
+      event.kind = RecordedKind::Message;
+      in.Text(&event.text);
+      event.message = in.Varint32();
+      return !in.failed;
     case EventKind::Card:
       event.kind = RecordedKind::Card;
       in.Text(&event.text);

@@ -14,7 +14,9 @@
 
 #include "platform/block_device.h"
 #include "platform/core/civil_time.h"
+#include "platform/core/core_state.h"
 #include "platform/internal/module_interfaces.h"
+#include "platform/recorder/recorder_state.h"
 #include "platform/testing.h"
 #include "platform/testing_display.h"
 
@@ -37,6 +39,11 @@ struct DeviceReplay {
   std::size_t next = 0;
   std::vector<const RecordedEvent*> writes;
   std::size_t next_write = 0;
+  // Per write, the posted messages the recording has dispatched before it: another thread's
+  // handler may have queued what it sends. A write waits (its thread asleep) until as many were.
+  std::vector<std::size_t> messages_before_write;
+  std::size_t messages_at_start = 0;
+  int waiting_writer = -1;
   ReplayResult* result = nullptr;
 };
 
@@ -157,12 +164,30 @@ bool ReadReplayDevice(void* device, std::uint64_t first, std::uint32_t count, st
   return event->ok;
 }
 
+std::size_t MessagesDispatched(const DeviceReplay& replay) {
+  return recorder::Recorder().messages_dispatched.load() - replay.messages_at_start;
+}
+
+// Lock held: whether the next write must wait for messages still to be dispatched.
+bool WriteMustWait(const DeviceReplay& replay) {
+  return !replay.result->differs && replay.next_write < replay.writes.size() &&
+         MessagesDispatched(replay) < replay.messages_before_write[replay.next_write];
+}
+
 bool WriteReplayDevice(void* device, std::uint64_t first, std::uint32_t count,
                        const std::uint8_t* data, std::uint32_t* moved) {
   DeviceReplay& replay = Replay();
-  std::lock_guard<std::mutex> hold(replay.lock);
+  std::unique_lock<std::mutex> hold(replay.lock);
   *moved = 0;
   const auto& open = *static_cast<ReplayDevice*>(device);
+  while (WriteMustWait(replay)) {
+    // Asleep until the controller sees the messages dispatched (ReleaseWaitingWrite).
+    replay.waiting_writer = core::ProgramThreadNumber();
+    hold.unlock();
+    Sleep(0xFFFFFFFF);
+    hold.lock();
+    replay.waiting_writer = -1;
+  }
   // Past the last recorded packet the device is gone, as far as the replay can tell.
   if (replay.result->differs || replay.next_write >= replay.writes.size()) return false;
   const RecordedEvent* event = replay.writes[replay.next_write];
@@ -313,6 +338,21 @@ bool JoinsBatch(const Step& step, const Step& first, const std::vector<int>& thr
   return thread >= 0 && std::find(threads.begin(), threads.end(), thread) == threads.end();
 }
 
+// Lets a write that waited for messages go on once they were dispatched, as often as the
+// program, running on, holds one again.
+void ReleaseWaitingWrite(DeviceReplay& replay) {
+  for (;;) {
+    int writer = -1;
+    {
+      std::lock_guard<std::mutex> hold(replay.lock);
+      if (WriteMustWait(replay)) return;
+      writer = replay.waiting_writer;
+    }
+    if (writer < 0 || !ReleaseSleep(writer)) return;
+    AdvanceVirtualTime(0);
+  }
+}
+
 // Fires the step's timer, ends its Sleep or posts its input; false when the program has no such
 // timer or sleeping thread, which is then the difference.
 bool ReleaseStep(DeviceReplay& replay, const Step& step) {
@@ -367,15 +407,21 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     std::lock_guard<std::mutex> hold(replay.lock);
     replay.events.clear();
     replay.writes.clear();
+    replay.messages_before_write.clear();
+    std::size_t messages = 0;
     for (const RecordedEvent& event : recording.events) {
       if (IsWrite(event)) {
         replay.writes.push_back(&event);
+        replay.messages_before_write.push_back(messages);
       } else if (IsDeviceAnswer(event)) {
         replay.events.push_back(&event);
       }
+      messages += event.kind == RecordedKind::Message ? 1 : 0;
     }
     replay.next = 0;
     replay.next_write = 0;
+    replay.messages_at_start = recorder::Recorder().messages_dispatched.load();
+    replay.waiting_writer = -1;
     replay.result = &result;
   }
   RegisterBlockDeviceBackend("replay", ReplayBackend);
@@ -395,10 +441,12 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     auto run_until = [&](std::int64_t until, bool before_input) {
       while (next_sample < until || (before_input && next_sample == until)) {
         AdvanceVirtualTime(std::max<std::int64_t>(next_sample - VirtualNowMs(), 0));
+        ReleaseWaitingWrite(replay);
         if (options.on_sample) options.on_sample(next_sample);
         next_sample += options.sample_ms;
       }
       AdvanceVirtualTime(std::max<std::int64_t>(until - VirtualNowMs(), 0));
+      ReleaseWaitingWrite(replay);
     };
     for (std::size_t next = 0; next < steps.size() && !result.differs;) {
       const Step& first = steps[next];
@@ -425,8 +473,10 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     std::lock_guard<std::mutex> hold(replay.lock);
     if (!result.differs && replay.next_write < replay.writes.size()) {
       const RecordedEvent& missing = *replay.writes[replay.next_write];
+      const std::string what =
+          replay.waiting_writer >= 0 ? "dispatch the messages recorded before " : "make ";
       NoteDifference(replay,
-                     "the program did not make " + DescribeEvent(missing) + " (recorded at " +
+                     "the program did not " + what + DescribeEvent(missing) + " (recorded at " +
                          std::to_string(missing.ms - recording.start_ms) + " ms)",
                      missing.data);
       result.difference_ms = result.replayed_ms;
