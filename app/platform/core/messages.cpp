@@ -236,6 +236,7 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     wake_display = Wake(target);
   }
   if (wake_display) platform::DisplayWake();
+  if (target != CurrentThread()) platform::PostedToAnotherThread();
   return TRUE;
 }
 

@@ -124,6 +124,9 @@ void RecordCardFile(const char* path, bool written, bool ok, int folder, const c
 void RecordTimerFired(HWND window, UINT_PTR id);
 // A posted message other than WM_TIMER and WM_PAINT that the program dispatches.
 void RecordMessageDispatched(HWND window, UINT message);
+// The calling thread posted to another one. In a replay, a thread of the program then waits
+// while the recording has the other thread handle more messages before this one's next write.
+void PostedToAnotherThread();
 void RecordSleepEnded(int thread);
 
 // ---- Provided by gdi ----------------------------------------------------------------------------

@@ -1,8 +1,8 @@
 // The events other modules hand the recorder: link device opens, transfers and closes (devices),
-// input, window visibility and raising (display), debug lines, the local time, timers dispatched
-// and sleeps ended (core), and the storage card's files (files). Each is encoded straight into the
-// block being filled. A transfer that fails on a device that answered before counts as a lost link
-// and asks for a file.
+// input, window visibility and raising (display), debug lines, the local time, timers and
+// messages dispatched and sleeps ended (core), and the storage card's files (files). Each is
+// encoded straight into the block being filled. A transfer that fails on a device that answered
+// before counts as a lost link and asks for a file.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,7 +1,8 @@
 // The replay: the "replay" link device backend, which walks the recorded device events in order
 // (opens, transfers, closes) and answers each call of the program with the recorded result, and
 // the controller loop that, in virtual time, fires the program's timers, ends its sleeps and
-// injects the recorded input in the recorded order. Start reading at ReplayRecording.
+// injects the recorded input in the recorded order; a write waits for the messages dispatched
+// before it. Start reading at ReplayRecording.
 #include "platform/replay.h"
 
 #include <algorithm>
@@ -29,10 +30,9 @@ struct ReplayDevice {
 };
 
 // The walks over the recorded device events, shared by the backend's calls (link thread) and the
-// controller: opens, reads and closes in one order, the writes in their own. A timer of another
-// thread that fired in the middle of a poll in real time fires between two polls here, so a
-// packet may leave one poll later than recorded; the packets themselves, and their order, do not
-// change.
+// controller: opens, reads and closes in one order, the writes in their own. What threads did to
+// each other within microseconds inside one handler is not recorded, so a packet may leave one
+// poll later than recorded; the packets themselves, and their order, do not change.
 struct DeviceReplay {
   std::mutex lock;
   std::vector<const RecordedEvent*> events;
@@ -42,8 +42,10 @@ struct DeviceReplay {
   // Per write, the posted messages the recording has dispatched before it: another thread's
   // handler may have queued what it sends. A write waits (its thread asleep) until as many were.
   std::vector<std::size_t> messages_before_write;
+  std::vector<std::size_t> messages_before_event;  // the same for the opens, reads and closes
   std::size_t messages_at_start = 0;
-  int waiting_writer = -1;
+  int waiting_thread = -1;      // the thread that waits for messages, or -1
+  std::size_t waiting_for = 0;  // until this many were dispatched
   ReplayResult* result = nullptr;
 };
 
@@ -168,10 +170,33 @@ std::size_t MessagesDispatched(const DeviceReplay& replay) {
   return recorder::Recorder().messages_dispatched.load() - replay.messages_at_start;
 }
 
-// Lock held: whether the next write must wait for messages still to be dispatched.
-bool WriteMustWait(const DeviceReplay& replay) {
-  return !replay.result->differs && replay.next_write < replay.writes.size() &&
-         MessagesDispatched(replay) < replay.messages_before_write[replay.next_write];
+// Lock held: how many messages the recording has dispatched before the next write (0 past the
+// last one).
+std::size_t MessagesBeforeNextWrite(const DeviceReplay& replay) {
+  return replay.next_write < replay.writes.size() ? replay.messages_before_write[replay.next_write]
+                                                  : 0;
+}
+
+// Lock held: how many the recording has dispatched before the next device call, whichever of
+// the next read and the next write that is.
+std::size_t MessagesBeforeNextCall(const DeviceReplay& replay) {
+  const std::size_t before_read =
+      replay.next < replay.events.size() ? replay.messages_before_event[replay.next] : 0;
+  return std::min(before_read, MessagesBeforeNextWrite(replay));
+}
+
+// Lock held: the calling thread of the program sleeps until `target` messages were dispatched,
+// which the controller watches for (ReleaseWaitingThread).
+void WaitForMessages(std::unique_lock<std::mutex>& hold, DeviceReplay& replay, std::size_t target) {
+  const int thread = core::ProgramThreadNumber();
+  while (thread >= 0 && !replay.result->differs && MessagesDispatched(replay) < target) {
+    replay.waiting_thread = thread;
+    replay.waiting_for = target;
+    hold.unlock();
+    Sleep(0xFFFFFFFF);
+    hold.lock();
+    replay.waiting_thread = -1;
+  }
 }
 
 bool WriteReplayDevice(void* device, std::uint64_t first, std::uint32_t count,
@@ -180,14 +205,7 @@ bool WriteReplayDevice(void* device, std::uint64_t first, std::uint32_t count,
   std::unique_lock<std::mutex> hold(replay.lock);
   *moved = 0;
   const auto& open = *static_cast<ReplayDevice*>(device);
-  while (WriteMustWait(replay)) {
-    // Asleep until the controller sees the messages dispatched (ReleaseWaitingWrite).
-    replay.waiting_writer = core::ProgramThreadNumber();
-    hold.unlock();
-    Sleep(0xFFFFFFFF);
-    hold.lock();
-    replay.waiting_writer = -1;
-  }
+  WaitForMessages(hold, replay, MessagesBeforeNextWrite(replay));
   // Past the last recorded packet the device is gone, as far as the replay can tell.
   if (replay.result->differs || replay.next_write >= replay.writes.size()) return false;
   const RecordedEvent* event = replay.writes[replay.next_write];
@@ -338,19 +356,28 @@ bool JoinsBatch(const Step& step, const Step& first, const std::vector<int>& thr
   return thread >= 0 && std::find(threads.begin(), threads.end(), thread) == threads.end();
 }
 
-// Lets a write that waited for messages go on once they were dispatched, as often as the
-// program, running on, holds one again.
-void ReleaseWaitingWrite(DeviceReplay& replay) {
+// Lets a thread that waited for messages go on once they were dispatched, as often as the
+// program, running on, waits again.
+void ReleaseWaitingThread(DeviceReplay& replay) {
   for (;;) {
-    int writer = -1;
+    int thread = -1;
     {
       std::lock_guard<std::mutex> hold(replay.lock);
-      if (WriteMustWait(replay)) return;
-      writer = replay.waiting_writer;
+      if (replay.waiting_thread < 0 ||
+          (!replay.result->differs && MessagesDispatched(replay) < replay.waiting_for)) {
+        return;
+      }
+      thread = replay.waiting_thread;
     }
-    if (writer < 0 || !ReleaseSleep(writer)) return;
+    if (!ReleaseSleep(thread)) return;
     AdvanceVirtualTime(0);
   }
+}
+
+// Whether the thread sleeps for messages rather than in a Sleep of its own.
+bool WaitsForMessages(DeviceReplay& replay, int thread) {
+  std::lock_guard<std::mutex> hold(replay.lock);
+  return replay.waiting_thread == thread;
 }
 
 // Fires the step's timer, ends its Sleep or posts its input; false when the program has no such
@@ -366,7 +393,7 @@ bool ReleaseStep(DeviceReplay& replay, const Step& step) {
                 (event.text.empty() ? "the thread" : event.text) +
                 " fire; the program has no such timer";
     }
-  } else if (!ReleaseSleep(event.thread)) {
+  } else if (WaitsForMessages(replay, event.thread) || !ReleaseSleep(event.thread)) {
     missing = "thread " + std::to_string(event.thread) +
               " end a Sleep; the program's thread is not asleep";
   }
@@ -377,6 +404,18 @@ bool ReleaseStep(DeviceReplay& replay, const Step& step) {
   return false;
 }
 }  // namespace
+
+// The link thread's messages to the main thread are the common case: when the main thread
+// handled the message before the link thread's next device call in the recording, it did so
+// before the link thread took its next packet from the queue they share, so the poster waits
+// here, right after posting, until one more message was handled, rather than at the write.
+void PostedToAnotherThread() {
+  DeviceReplay& replay = Replay();
+  std::unique_lock<std::mutex> hold(replay.lock);
+  if (replay.result == nullptr || !VirtualTimeActive()) return;
+  WaitForMessages(hold, replay,
+                  std::min(MessagesDispatched(replay) + 1, MessagesBeforeNextCall(replay)));
+}
 
 std::string MidSessionNote(const Recording& recording) {
   const std::int64_t first_ms =
@@ -408,6 +447,7 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     replay.events.clear();
     replay.writes.clear();
     replay.messages_before_write.clear();
+    replay.messages_before_event.clear();
     std::size_t messages = 0;
     for (const RecordedEvent& event : recording.events) {
       if (IsWrite(event)) {
@@ -415,13 +455,14 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
         replay.messages_before_write.push_back(messages);
       } else if (IsDeviceAnswer(event)) {
         replay.events.push_back(&event);
+        replay.messages_before_event.push_back(messages);
       }
       messages += event.kind == RecordedKind::Message ? 1 : 0;
     }
     replay.next = 0;
     replay.next_write = 0;
     replay.messages_at_start = recorder::Recorder().messages_dispatched.load();
-    replay.waiting_writer = -1;
+    replay.waiting_thread = -1;
     replay.result = &result;
   }
   RegisterBlockDeviceBackend("replay", ReplayBackend);
@@ -441,12 +482,12 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     auto run_until = [&](std::int64_t until, bool before_input) {
       while (next_sample < until || (before_input && next_sample == until)) {
         AdvanceVirtualTime(std::max<std::int64_t>(next_sample - VirtualNowMs(), 0));
-        ReleaseWaitingWrite(replay);
+        ReleaseWaitingThread(replay);
         if (options.on_sample) options.on_sample(next_sample);
         next_sample += options.sample_ms;
       }
       AdvanceVirtualTime(std::max<std::int64_t>(until - VirtualNowMs(), 0));
-      ReleaseWaitingWrite(replay);
+      ReleaseWaitingThread(replay);
     };
     for (std::size_t next = 0; next < steps.size() && !result.differs;) {
       const Step& first = steps[next];
@@ -474,7 +515,7 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     if (!result.differs && replay.next_write < replay.writes.size()) {
       const RecordedEvent& missing = *replay.writes[replay.next_write];
       const std::string what =
-          replay.waiting_writer >= 0 ? "dispatch the messages recorded before " : "make ";
+          replay.waiting_thread >= 0 ? "dispatch the messages recorded before " : "make ";
       NoteDifference(replay,
                      "the program did not " + what + DescribeEvent(missing) + " (recorded at " +
                          std::to_string(missing.ms - recording.start_ms) + " ms)",
