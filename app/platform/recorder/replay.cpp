@@ -43,6 +43,8 @@ struct DeviceReplay {
   // handler may have queued what it sends. A write waits (its thread asleep) until as many were.
   std::vector<std::size_t> messages_before_write;
   std::vector<std::size_t> messages_before_event;  // the same for the opens, reads and closes
+  std::vector<std::size_t> messages_before_step;   // for the timers, wakes and input
+  std::size_t next_step = 0;                       // the first the controller has not released
   std::size_t messages_at_start = 0;
   int waiting_thread = -1;      // the thread that waits for messages, or -1
   std::size_t waiting_for = 0;  // until this many were dispatched
@@ -87,6 +89,12 @@ void NoteDifference(DeviceReplay& replay, const std::string& what,
 
 bool IsWrite(const RecordedEvent& event) {
   return event.kind == RecordedKind::Transfer && event.write;
+}
+
+// What the controller releases: timers, wakes and input.
+bool IsStep(const RecordedEvent& event) {
+  return event.kind == RecordedKind::Input || event.kind == RecordedKind::Timer ||
+         event.kind == RecordedKind::Wake;
 }
 
 // Opens, reads and closes: what the device answers, in the order the link thread asks.
@@ -298,8 +306,7 @@ std::vector<Step> PlanSteps(const Recording& recording) {
   std::vector<Step> steps;
   std::size_t device_events = 0, device_calls = 0;
   for (const RecordedEvent& event : recording.events) {
-    if (event.kind == RecordedKind::Input || event.kind == RecordedKind::Timer ||
-        event.kind == RecordedKind::Wake) {
+    if (IsStep(event)) {
       steps.push_back(Step{&event, device_events, device_calls, event.ms - recording.start_ms});
     }
     device_events += IsDeviceAnswer(event) ? 1 : 0;
@@ -408,13 +415,18 @@ bool ReleaseStep(DeviceReplay& replay, const Step& step) {
 // The link thread's messages to the main thread are the common case: when the main thread
 // handled the message before the link thread's next device call in the recording, it did so
 // before the link thread took its next packet from the queue they share, so the poster waits
-// here, right after posting, until one more message was handled, rather than at the write.
+// here, right after posting, until one more message was handled, rather than at the write. A
+// message the recording has handled only after a timer, wake or input still to be released (the
+// main thread was asleep, say) is not waited for.
 void PostedToAnotherThread() {
   DeviceReplay& replay = Replay();
   std::unique_lock<std::mutex> hold(replay.lock);
   if (replay.result == nullptr || !VirtualTimeActive()) return;
-  WaitForMessages(hold, replay,
-                  std::min(MessagesDispatched(replay) + 1, MessagesBeforeNextCall(replay)));
+  std::size_t target = std::min(MessagesDispatched(replay) + 1, MessagesBeforeNextCall(replay));
+  if (replay.next_step < replay.messages_before_step.size()) {
+    target = std::min(target, replay.messages_before_step[replay.next_step]);
+  }
+  WaitForMessages(hold, replay, target);
 }
 
 std::string MidSessionNote(const Recording& recording) {
@@ -448,6 +460,8 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     replay.writes.clear();
     replay.messages_before_write.clear();
     replay.messages_before_event.clear();
+    replay.messages_before_step.clear();
+    replay.next_step = 0;
     std::size_t messages = 0;
     for (const RecordedEvent& event : recording.events) {
       if (IsWrite(event)) {
@@ -456,6 +470,8 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
       } else if (IsDeviceAnswer(event)) {
         replay.events.push_back(&event);
         replay.messages_before_event.push_back(messages);
+      } else if (IsStep(event)) {
+        replay.messages_before_step.push_back(messages);
       }
       messages += event.kind == RecordedKind::Message ? 1 : 0;
     }
@@ -499,6 +515,8 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
         if (!ReleaseStep(replay, steps[next])) break;
         ++next;
       } while (next < steps.size() && JoinsBatch(steps[next], first, threads));
+      std::lock_guard<std::mutex> hold(replay.lock);
+      replay.next_step = next;
     }
     if (!result.differs) {
       const std::int64_t last_ms =
