@@ -40,11 +40,10 @@ struct DeviceReplay {
   std::vector<const RecordedEvent*> writes;
   std::size_t next_write = 0;
   // Per write, the posted messages the recording has dispatched before it: another thread's
-  // handler may have queued what it sends. A write waits (its thread asleep) until as many were.
+  // handler may have queued what it sends (see PostedToAnotherThread).
   std::vector<std::size_t> messages_before_write;
-  std::vector<std::size_t> messages_before_event;  // the same for the opens, reads and closes
-  std::vector<std::size_t> messages_before_step;   // for the timers, wakes and input
-  std::size_t next_step = 0;                       // the first the controller has not released
+  std::vector<std::size_t> messages_before_step;  // the same for the timers, wakes and input
+  std::size_t next_step = 0;                      // the first the controller has not released
   std::size_t messages_at_start = 0;
   int waiting_thread = -1;      // the thread that waits for messages, or -1
   std::size_t waiting_for = 0;  // until this many were dispatched
@@ -178,21 +177,6 @@ std::size_t MessagesDispatched(const DeviceReplay& replay) {
   return recorder::Recorder().messages_dispatched.load() - replay.messages_at_start;
 }
 
-// Lock held: how many messages the recording has dispatched before the next write (0 past the
-// last one).
-std::size_t MessagesBeforeNextWrite(const DeviceReplay& replay) {
-  return replay.next_write < replay.writes.size() ? replay.messages_before_write[replay.next_write]
-                                                  : 0;
-}
-
-// Lock held: how many the recording has dispatched before the next device call, whichever of
-// the next read and the next write that is.
-std::size_t MessagesBeforeNextCall(const DeviceReplay& replay) {
-  const std::size_t before_read =
-      replay.next < replay.events.size() ? replay.messages_before_event[replay.next] : 0;
-  return std::min(before_read, MessagesBeforeNextWrite(replay));
-}
-
 // Lock held: the calling thread of the program sleeps until `target` messages were dispatched,
 // which the controller watches for (ReleaseWaitingThread).
 void WaitForMessages(std::unique_lock<std::mutex>& hold, DeviceReplay& replay, std::size_t target) {
@@ -210,10 +194,9 @@ void WaitForMessages(std::unique_lock<std::mutex>& hold, DeviceReplay& replay, s
 bool WriteReplayDevice(void* device, std::uint64_t first, std::uint32_t count,
                        const std::uint8_t* data, std::uint32_t* moved) {
   DeviceReplay& replay = Replay();
-  std::unique_lock<std::mutex> hold(replay.lock);
+  std::lock_guard<std::mutex> hold(replay.lock);
   *moved = 0;
   const auto& open = *static_cast<ReplayDevice*>(device);
-  WaitForMessages(hold, replay, MessagesBeforeNextWrite(replay));
   // Past the last recorded packet the device is gone, as far as the replay can tell.
   if (replay.result->differs || replay.next_write >= replay.writes.size()) return false;
   const RecordedEvent* event = replay.writes[replay.next_write];
@@ -412,17 +395,26 @@ bool ReleaseStep(DeviceReplay& replay, const Step& step) {
 }
 }  // namespace
 
-// The link thread's messages to the main thread are the common case: when the main thread
-// handled the message before the link thread's next device call in the recording, it did so
-// before the link thread took its next packet from the queue they share, so the poster waits
-// here, right after posting, until one more message was handled, rather than at the write. A
-// message the recording has handled only after a timer, wake or input still to be released (the
-// main thread was asleep, say) is not waited for.
+// The link thread's messages to the main thread: when the recording has the poster's next write
+// before its next read (the packet went out in this poll) and the message handled before that
+// write, the main thread handled it before the poster took the packet from the queue they share,
+// so the poster waits here, right after posting, until one more message was handled. A message
+// the recording has handled only after a timer, wake or input still to be released (the main
+// thread was asleep, say) is not waited for.
 void PostedToAnotherThread() {
   DeviceReplay& replay = Replay();
   std::unique_lock<std::mutex> hold(replay.lock);
-  if (replay.result == nullptr || !VirtualTimeActive()) return;
-  std::size_t target = std::min(MessagesDispatched(replay) + 1, MessagesBeforeNextCall(replay));
+  if (replay.result == nullptr || !VirtualTimeActive() ||
+      replay.next_write >= replay.writes.size()) {
+    return;
+  }
+  // Both walks point into the recording's events, so their order is the recorded one.
+  if (replay.next < replay.events.size() &&
+      replay.events[replay.next] < replay.writes[replay.next_write]) {
+    return;
+  }
+  std::size_t target =
+      std::min(MessagesDispatched(replay) + 1, replay.messages_before_write[replay.next_write]);
   if (replay.next_step < replay.messages_before_step.size()) {
     target = std::min(target, replay.messages_before_step[replay.next_step]);
   }
@@ -459,7 +451,6 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     replay.events.clear();
     replay.writes.clear();
     replay.messages_before_write.clear();
-    replay.messages_before_event.clear();
     replay.messages_before_step.clear();
     replay.next_step = 0;
     std::size_t messages = 0;
@@ -469,7 +460,6 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
         replay.messages_before_write.push_back(messages);
       } else if (IsDeviceAnswer(event)) {
         replay.events.push_back(&event);
-        replay.messages_before_event.push_back(messages);
       } else if (IsStep(event)) {
         replay.messages_before_step.push_back(messages);
       }
