@@ -104,6 +104,18 @@ class RecordingFileTest : public ::testing::Test {
     return found;
   }
 
+  // The one crash recording of the folder, read; empty (and the test failed) when there is none.
+  platform::Recording OnlyCrashRecording() {
+    const std::vector<fs::path> files = FilesEndingWith("-crash.qrec");
+    platform::Recording recording;
+    std::string error;
+    EXPECT_EQ(files.size(), 1u);
+    if (files.size() == 1) {
+      EXPECT_TRUE(platform::ReadRecordingFile(files[0], &recording, &error)) << error;
+    }
+    return recording;
+  }
+
   std::string folder_;
 };
 
@@ -352,11 +364,7 @@ TEST_F(RecordingFileTest, CrashLeavesARecordingReadToItsLastRecord) {
   // Forked, so the child writes into this test's folder.
   ::testing::FLAGS_gtest_death_test_style = "fast";
   EXPECT_EXIT(RecordAndCrash(folder_), DiedOfTheCrash, "");
-  const std::vector<fs::path> files = FilesEndingWith("-crash.qrec");
-  ASSERT_EQ(files.size(), 1u);
-  platform::Recording recording;
-  std::string error;
-  ASSERT_TRUE(platform::ReadRecordingFile(files[0], &recording, &error)) << error;
+  const platform::Recording recording = OnlyCrashRecording();
   EXPECT_EQ(recording.reason, "crash");
   EXPECT_TRUE(recording.truncated.empty()) << recording.truncated;
   ASSERT_EQ(recording.events.size(), 62u);
@@ -388,11 +396,7 @@ void RecordAndOverflowAnotherThread(const std::string& folder) {
 TEST_F(RecordingFileTest, StackOverflowOnAnotherThreadLeavesARecording) {
   ::testing::FLAGS_gtest_death_test_style = "fast";
   EXPECT_EXIT(RecordAndOverflowAnotherThread(folder_), DiedOfTheCrash, "");
-  const std::vector<fs::path> files = FilesEndingWith("-crash.qrec");
-  ASSERT_EQ(files.size(), 1u);
-  platform::Recording recording;
-  std::string error;
-  ASSERT_TRUE(platform::ReadRecordingFile(files[0], &recording, &error)) << error;
+  const platform::Recording recording = OnlyCrashRecording();
   ASSERT_FALSE(recording.events.empty());
   EXPECT_EQ(recording.events.back().text, "before the overflow");
 }

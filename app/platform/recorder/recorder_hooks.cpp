@@ -67,6 +67,20 @@ void WindowEvent(EventKind kind, HWND window, int flag) {
               });
 }
 
+// A timer or message dispatched: the window's class ("" for none) and the number.
+void DispatchEvent(EventKind kind, HWND window, std::uint64_t number) {
+  if (!Recording()) return;
+  char name[ClassNameBytes];
+  const std::size_t length = window ? WindowClassName(window, name) : 0;
+  AppendEvent(EventStartBytes + 2 * MaxVarintBytes + length,
+              [&](RecorderState& state, std::uint8_t* out) {
+                EventWriter writer = StartEvent(state, out, kind);
+                writer.Bytes(name, length);
+                writer.Varint(number);
+                return static_cast<std::size_t>(writer.at - out);
+              });
+}
+
 }  // namespace
 }  // namespace recorder
 
@@ -169,31 +183,11 @@ void RecordLocalTime(const SYSTEMTIME& time) {
   });
 }
 
-void RecordTimerFired(HWND window, UINT_PTR id) {
-  if (!Recording()) return;
-  char name[ClassNameBytes];
-  const std::size_t length = window ? WindowClassName(window, name) : 0;
-  AppendEvent(EventStartBytes + 2 * MaxVarintBytes + length,
-              [&](RecorderState& state, std::uint8_t* out) {
-                EventWriter writer = StartEvent(state, out, EventKind::Timer);
-                writer.Bytes(name, length);
-                writer.Varint(id);
-                return static_cast<std::size_t>(writer.at - out);
-              });
-}
+void RecordTimerFired(HWND window, UINT_PTR id) { DispatchEvent(EventKind::Timer, window, id); }
 
 void RecordMessageDispatched(HWND window, UINT message) {
   Recorder().messages_dispatched.fetch_add(1, std::memory_order_relaxed);
-  if (!Recording()) return;
-  char name[ClassNameBytes];
-  const std::size_t length = window ? WindowClassName(window, name) : 0;
-  AppendEvent(EventStartBytes + 2 * MaxVarintBytes + length,
-              [&](RecorderState& state, std::uint8_t* out) {
-                EventWriter writer = StartEvent(state, out, EventKind::Message);
-                writer.Bytes(name, length);
-                writer.Varint(message);
-                return static_cast<std::size_t>(writer.at - out);
-              });
+  DispatchEvent(EventKind::Message, window, message);
 }
 
 void RecordSleepEnded(int thread) {
