@@ -1,7 +1,8 @@
 // The replay on a small hand-made recording and a small program: a program that does what was
 // recorded replays with no difference; one that writes another packet, reads another place or
 // stops calling is caught at the first difference, with its time and both byte strings; recorded
-// input reaches the recorded window at its recorded time.
+// input reaches the recorded window at its recorded time; a message handled on another thread
+// before a write, as recorded, is handled before it in the replay too.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -135,6 +136,67 @@ TEST(ReplayDeviceTest, FirstDifferenceIsReportedWithItsTimeAndBytes) {
       EXPECT_EQ(result.program_bytes, Sector(2)) << test.name;
     }
   }
+}
+
+// Two threads that share a value: the link-like thread reads, posts to the main thread, then
+// writes the value, which the main thread sets when it handles the message. The recording has
+// the message handled before the write, so the replay must let the main thread run between the
+// post and the write, though the poster would otherwise run on.
+constexpr UINT SetValueMessage = WM_USER + 7;
+std::uint8_t shared_value = 0;
+HWND value_window = nullptr;
+
+LRESULT ValueWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == SetValueMessage) shared_value = 0x77;
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+DWORD PostThenWrite(LPVOID) {
+  const HANDLE device =
+      CreateFileW(W("DSK1:"), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  Sleep(100);
+  std::uint8_t sector[512] = {};
+  ReadSectors(device, 5, 1, sector);
+  PostMessageW(value_window, SetValueMessage, 0, 0);
+  sector[0] = shared_value;
+  WriteSectors(device, 6, 1, sector);
+  Sleep(0xFFFFFFFF);
+  return 0;
+}
+
+int ValueProgram() {
+  shared_value = 0;
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = ValueWindowProc;
+  window_class.lpszClassName = W("ValueMain");
+  RegisterClassW(&window_class);
+  value_window = CreateWindowExW(0, W("ValueMain"), W("ValueMain"), WS_POPUP, 0, 0, 1, 1, nullptr,
+                                 nullptr, nullptr, nullptr);
+  CreateThread(nullptr, 0, PostThenWrite, nullptr, 0, nullptr);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0)) DispatchMessageW(&message);
+  return 0;
+}
+
+TEST(ReplayDeviceTest, WriteAfterAMessageHandledOnAnotherThreadSeesItsEffect) {
+  platform::Recording recording = RecordedExchange();
+  recording.events.resize(1);  // the open
+  RecordedEvent wake = Wake(100);
+  wake.thread = 1;
+  recording.events.push_back(wake);
+  recording.events.push_back(Transfer(100, false, 5, 0));
+  RecordedEvent handled{};
+  handled.kind = RecordedKind::Message;
+  handled.ms = StartMs + 100;
+  handled.text = "ValueMain";
+  handled.message = SetValueMessage;
+  recording.events.push_back(handled);
+  recording.events.push_back(Transfer(100, true, 6, 0x77));
+  platform::ReplayOptions options;
+  options.card_folder = std::filesystem::temp_directory_path();
+  const platform::ReplayResult result = platform::ReplayRecording(recording, ValueProgram, options);
+  EXPECT_FALSE(result.differs) << result.difference;
+  EXPECT_EQ(result.writes_compared, 1u);
 }
 
 }  // namespace

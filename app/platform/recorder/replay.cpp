@@ -334,7 +334,7 @@ int StepThread(const Step& step) {
   }
 }
 
-// Timers and wakes of different threads that no device event separates in the recording were
+// Timers and wakes of different threads that no device call separates in the recording were
 // under way together: they are released together, so that none of those threads runs on past a
 // device call before the others started. Input is released on its own, after what came before
 // it has run.
@@ -393,6 +393,7 @@ bool ReleaseStep(DeviceReplay& replay, const Step& step) {
                              std::to_string(step.recorded_ms) + " ms)");
   return false;
 }
+
 }  // namespace
 
 // The link thread's messages to the main thread: when the recording has the poster's next write
