@@ -3,8 +3,10 @@
 // differs from the one before; writes show the command packet's bytes and the button it stands
 // for; the signature read shows the signature; pen positions name the region of the full panel
 // they fall in; timers are named after what they do. Start reading at PrintRecording.
+#include <algorithm>
 #include <cinttypes>
 #include <cstring>
+#include <iterator>
 
 #include "app/exchange_layout.h"
 #include "app/panel_state.h"
@@ -60,9 +62,11 @@ std::string MessageLine(const RecordedEvent& event) {
   char number[16];
   std::snprintf(number, sizeof number, "%04X", event.message);
   std::string line = std::string("message ") + number;
-  for (const MessageName& known : PanelMessages) {
+  auto name = [&](const MessageName& known) {
     if (known.message == event.message) line += std::string(" (") + known.name + ")";
-  }
+  };
+  std::for_each(std::begin(PanelMessages), std::end(PanelMessages), name);
+  std::for_each(std::begin(InputMessages), std::end(InputMessages), name);
   return line + " dispatched on " + event.text;
 }
 
