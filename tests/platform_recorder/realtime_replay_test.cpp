@@ -73,9 +73,11 @@ constexpr Touch Touches[] = {
     }
   }).detach();
   std::thread([] { AppMain(nullptr, nullptr, nullptr, SW_SHOW); }).detach();
-  // The controller asks for the panel after the start-up packets.
-  for (int wait = 0; wait < 1000 && !(Panel.MainWindow && IsWindowVisible(Panel.MainWindow));
-       ++wait) {
+  // The controller asks for the panel after the start-up packets. (The window is looked up, not
+  // read from the panel's state, which its own threads write.)
+  for (int wait = 0; wait < 1000; ++wait) {
+    const HWND window = FindWindowW(W("QUELT_VER120"), nullptr);
+    if (window && IsWindowVisible(window)) break;
     Wait(10);
   }
   Wait(500);
