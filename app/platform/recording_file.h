@@ -24,7 +24,7 @@ enum class RecordedKind {
   Close,
   Timer,    // a WM_TIMER the program dispatched
   Wake,     // a Sleep of one of the program's threads ended
-  Message,  // a posted message the program handled
+  Message,  // a posted message the program dispatched
 };
 
 struct RecordedEvent {

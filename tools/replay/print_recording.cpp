@@ -67,7 +67,7 @@ std::string MessageLine(const RecordedEvent& event) {
   };
   std::for_each(std::begin(PanelMessages), std::end(PanelMessages), name);
   std::for_each(std::begin(InputMessages), std::end(InputMessages), name);
-  return line + " handled on " + event.text;
+  return line + " dispatched on " + event.text;
 }
 
 std::string TimerLine(const RecordedEvent& event) {

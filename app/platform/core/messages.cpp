@@ -158,9 +158,12 @@ BOOL TranslateMessage(const MSG* msg) {
 LRESULT DispatchMessageW(const MSG* msg) {
   if (msg == nullptr) return 0;
   if (TraceRecording()) platform::TraceEvent(DispatchText(*msg));
-  // The order of timer firings among the other threads' events is what a replay reproduces, and
-  // when a posted message was handled (below).
-  if (msg->message == WM_TIMER) platform::RecordTimerFired(msg->hwnd, msg->wParam);
+  // The order of timer firings among the other threads' events is what a replay reproduces.
+  if (msg->message == WM_TIMER) {
+    platform::RecordTimerFired(msg->hwnd, msg->wParam);
+  } else if (msg->message != WM_PAINT) {
+    platform::RecordMessageDispatched(msg->hwnd, msg->message);
+  }
   if (msg->message == WM_TIMER && msg->lParam != 0) {
     TIMERPROC proc = nullptr;
     if (ThreadState* me = CurrentThread(); me != nullptr) {
@@ -173,11 +176,7 @@ LRESULT DispatchMessageW(const MSG* msg) {
     }
   }
   if (msg->hwnd == nullptr) return 0;
-  const LRESULT result = CallWindowProcedure(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-  if (msg->message != WM_TIMER && msg->message != WM_PAINT) {
-    platform::RecordMessageHandled(msg->hwnd, msg->message);
-  }
-  return result;
+  return CallWindowProcedure(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

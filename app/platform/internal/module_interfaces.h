@@ -122,9 +122,8 @@ void RecordCardFile(const char* path, bool written, bool ok, int folder, const c
 // A WM_TIMER the program dispatches, and the end of a Sleep of the program's thread number n
 // (ProgramThreadNumber): what decides the order of the threads' events in real time.
 void RecordTimerFired(HWND window, UINT_PTR id);
-// A posted message other than WM_TIMER and WM_PAINT that the program dispatched, once its window
-// procedure returned.
-void RecordMessageHandled(HWND window, UINT message);
+// A posted message other than WM_TIMER and WM_PAINT that the program dispatches.
+void RecordMessageDispatched(HWND window, UINT message);
 // The calling thread posted to another one. In a replay, a thread of the program then waits
 // while the recording has the other thread handle more messages before this one's next write.
 void PostedToAnotherThread();

@@ -1,6 +1,6 @@
 // The events other modules hand the recorder: link device opens, transfers and closes (devices),
 // input, window visibility and raising (display), debug lines, the local time, timers and
-// messages handled and sleeps ended (core), and the storage card's files (files). Each is
+// messages dispatched and sleeps ended (core), and the storage card's files (files). Each is
 // encoded straight into the block being filled. A transfer that fails on a device that answered
 // before counts as a lost link and asks for a file.
 #include <fcntl.h>
@@ -185,8 +185,8 @@ void RecordLocalTime(const SYSTEMTIME& time) {
 
 void RecordTimerFired(HWND window, UINT_PTR id) { DispatchEvent(EventKind::Timer, window, id); }
 
-void RecordMessageHandled(HWND window, UINT message) {
-  Recorder().messages_handled.fetch_add(1, std::memory_order_relaxed);
+void RecordMessageDispatched(HWND window, UINT message) {
+  Recorder().messages_dispatched.fetch_add(1, std::memory_order_relaxed);
   DispatchEvent(EventKind::Message, window, message);
 }
 

@@ -75,9 +75,9 @@ struct RecorderState {
   // A device that answered since it was opened: its next failed transfer is a lost link.
   bool device_answered[DeviceSlots] = {};
   std::atomic<std::int32_t> last_clock_minute{-1};
-  // Posted messages the program handled, recording or not: a replay counts them to let the
-  // program's threads meet as recorded.
-  std::atomic<std::size_t> messages_handled{0};
+  // Posted messages dispatched by the program, recording or not: a replay holds each write until
+  // as many were dispatched as the recording had before it.
+  std::atomic<std::size_t> messages_dispatched{0};
 };
 
 RecorderState& Recorder();

@@ -1,8 +1,8 @@
 // The replay: the "replay" link device backend, which walks the recorded device events in order
 // (opens, transfers, closes) and answers each call of the program with the recorded result, and
 // the controller loop that, in virtual time, fires the program's timers, ends its sleeps and
-// injects the recorded input in the recorded order; a thread that posted to another waits for
-// the message handled when the recording has it so. Start reading at ReplayRecording.
+// injects the recorded input in the recorded order; a write waits for the messages dispatched
+// before it. Start reading at ReplayRecording.
 #include "platform/replay.h"
 
 #include <algorithm>
@@ -39,14 +39,14 @@ struct DeviceReplay {
   std::size_t next = 0;
   std::vector<const RecordedEvent*> writes;
   std::size_t next_write = 0;
-  // Per write, the posted messages the recording has handled before it: another thread's
+  // Per write, the posted messages the recording has dispatched before it: another thread's
   // handler may have queued what it sends (see PostedToAnotherThread).
   std::vector<std::size_t> messages_before_write;
   std::vector<std::size_t> messages_before_step;  // the same for the timers, wakes and input
   std::size_t next_step = 0;                      // the first the controller has not released
   std::size_t messages_at_start = 0;
   int waiting_thread = -1;      // the thread that waits for messages, or -1
-  std::size_t waiting_for = 0;  // until this many were handled
+  std::size_t waiting_for = 0;  // until this many were dispatched
   ReplayResult* result = nullptr;
 };
 
@@ -173,15 +173,15 @@ bool ReadReplayDevice(void* device, std::uint64_t first, std::uint32_t count, st
   return event->ok;
 }
 
-std::size_t MessagesHandled(const DeviceReplay& replay) {
-  return recorder::Recorder().messages_handled.load() - replay.messages_at_start;
+std::size_t MessagesDispatched(const DeviceReplay& replay) {
+  return recorder::Recorder().messages_dispatched.load() - replay.messages_at_start;
 }
 
-// Lock held: the calling thread of the program sleeps until `target` messages were handled,
+// Lock held: the calling thread of the program sleeps until `target` messages were dispatched,
 // which the controller watches for (ReleaseWaitingThread).
 void WaitForMessages(std::unique_lock<std::mutex>& hold, DeviceReplay& replay, std::size_t target) {
   const int thread = core::ProgramThreadNumber();
-  while (thread >= 0 && !replay.result->differs && MessagesHandled(replay) < target) {
+  while (thread >= 0 && !replay.result->differs && MessagesDispatched(replay) < target) {
     replay.waiting_thread = thread;
     replay.waiting_for = target;
     hold.unlock();
@@ -346,7 +346,7 @@ bool JoinsBatch(const Step& step, const Step& first, const std::vector<int>& thr
   return thread >= 0 && std::find(threads.begin(), threads.end(), thread) == threads.end();
 }
 
-// Lets a thread that waited for messages go on once they were handled, as often as the
+// Lets a thread that waited for messages go on once they were dispatched, as often as the
 // program, running on, waits again.
 void ReleaseWaitingThread(DeviceReplay& replay) {
   for (;;) {
@@ -354,7 +354,7 @@ void ReleaseWaitingThread(DeviceReplay& replay) {
     {
       std::lock_guard<std::mutex> hold(replay.lock);
       if (replay.waiting_thread < 0 ||
-          (!replay.result->differs && MessagesHandled(replay) < replay.waiting_for)) {
+          (!replay.result->differs && MessagesDispatched(replay) < replay.waiting_for)) {
         return;
       }
       thread = replay.waiting_thread;
@@ -415,7 +415,7 @@ void PostedToAnotherThread() {
     return;
   }
   std::size_t target =
-      std::min(MessagesHandled(replay) + 1, replay.messages_before_write[replay.next_write]);
+      std::min(MessagesDispatched(replay) + 1, replay.messages_before_write[replay.next_write]);
   if (replay.next_step < replay.messages_before_step.size()) {
     target = std::min(target, replay.messages_before_step[replay.next_step]);
   }
@@ -468,7 +468,7 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     }
     replay.next = 0;
     replay.next_write = 0;
-    replay.messages_at_start = recorder::Recorder().messages_handled.load();
+    replay.messages_at_start = recorder::Recorder().messages_dispatched.load();
     replay.waiting_thread = -1;
     replay.result = &result;
   }
