@@ -42,6 +42,9 @@ struct DeviceReplay {
   // Per write, the posted messages the recording has dispatched before it: another thread's
   // handler may have queued what it sends (see PostedToAnotherThread).
   std::vector<std::size_t> messages_before_write;
+  // Per write, whether the handler of such a message was still under way at it (see
+  // HandlerRanPastWrite).
+  std::vector<bool> handler_ran_past_write;
   std::vector<std::size_t> messages_before_step;  // the same for the timers, wakes and input
   std::size_t next_step = 0;                      // the first the controller has not released
   std::size_t messages_at_start = 0;
@@ -88,6 +91,29 @@ void NoteDifference(DeviceReplay& replay, const std::string& what,
 
 bool IsWrite(const RecordedEvent& event) {
   return event.kind == RecordedKind::Transfer && event.write;
+}
+
+bool IsDeviceCall(const RecordedEvent& event) {
+  return event.kind == RecordedKind::Open || event.kind == RecordedKind::Transfer ||
+         event.kind == RecordedKind::Close;
+}
+
+bool IsWindowEvent(const RecordedEvent& event) {
+  return event.kind == RecordedKind::Shown || event.kind == RecordedKind::Raised;
+}
+
+// A handler's first window shown or brought forward comes after the write at `index`, none
+// between the call before it and it: the handler was still under way when the packet left the
+// queue, so what it queued went out later.
+bool HandlerRanPastWrite(const std::vector<RecordedEvent>& events, std::size_t index) {
+  for (std::size_t before = index; before-- > 0 && !IsDeviceCall(events[before]);) {
+    if (IsWindowEvent(events[before])) return false;
+  }
+  for (std::size_t after = index + 1; after < events.size() && !IsDeviceCall(events[after]);
+       ++after) {
+    if (IsWindowEvent(events[after])) return true;
+  }
+  return false;
 }
 
 // What the controller releases: timers, wakes and input.
@@ -399,14 +425,16 @@ bool ReleaseStep(DeviceReplay& replay, const Step& step) {
 // The link thread's messages to the main thread: when the recording has the poster's next write
 // before its next read (the packet went out in this poll) and the message handled before that
 // write, the main thread handled it before the poster took the packet from the queue they share,
-// so the poster waits here, right after posting, until one more message was handled. A message
+// so the poster waits here, right after posting, until one more message was handled; unless the
+// handler was seen still at work after the write. A message
 // the recording has handled only after a timer, wake or input still to be released (the main
 // thread was asleep, say) is not waited for.
 void PostedToAnotherThread() {
   DeviceReplay& replay = Replay();
   std::unique_lock<std::mutex> hold(replay.lock);
   if (replay.result == nullptr || !VirtualTimeActive() ||
-      replay.next_write >= replay.writes.size()) {
+      replay.next_write >= replay.writes.size() ||
+      replay.handler_ran_past_write[replay.next_write]) {
     return;
   }
   // Both walks point into the recording's events, so their order is the recorded one.
@@ -452,6 +480,7 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     replay.events.clear();
     replay.writes.clear();
     replay.messages_before_write.clear();
+    replay.handler_ran_past_write.clear();
     replay.messages_before_step.clear();
     replay.next_step = 0;
     std::size_t messages = 0;
@@ -459,6 +488,8 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
       if (IsWrite(event)) {
         replay.writes.push_back(&event);
         replay.messages_before_write.push_back(messages);
+        replay.handler_ran_past_write.push_back(HandlerRanPastWrite(
+            recording.events, static_cast<std::size_t>(&event - &recording.events[0])));
       } else if (IsDeviceAnswer(event)) {
         replay.events.push_back(&event);
       } else if (IsStep(event)) {
