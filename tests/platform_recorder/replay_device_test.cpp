@@ -178,7 +178,9 @@ int ValueProgram() {
   return 0;
 }
 
-TEST(ReplayDeviceTest, WriteAfterAMessageHandledOnAnotherThreadSeesItsEffect) {
+// The exchange above as recorded: the message handled before the write, which wrote `value`;
+// when the handler was seen at work after the write (a window shown), it set the value too late.
+platform::Recording PostedExchange(std::uint8_t value, bool shown_after_write) {
   platform::Recording recording = RecordedExchange();
   recording.events.resize(1);  // the open
   RecordedEvent wake = Wake(100);
@@ -191,12 +193,26 @@ TEST(ReplayDeviceTest, WriteAfterAMessageHandledOnAnotherThreadSeesItsEffect) {
   handled.text = "ValueMain";
   handled.message = SetValueMessage;
   recording.events.push_back(handled);
-  recording.events.push_back(Transfer(100, true, 6, 0x77));
+  recording.events.push_back(Transfer(100, true, 6, value));
+  if (shown_after_write) {
+    RecordedEvent shown{};
+    shown.kind = RecordedKind::Shown;
+    shown.ms = StartMs + 100;
+    shown.text = "ValueMain";
+    recording.events.push_back(shown);
+  }
+  return recording;
+}
+
+TEST(ReplayDeviceTest, WriteAfterAMessageHandledOnAnotherThreadSeesItsEffect) {
   platform::ReplayOptions options;
   options.card_folder = std::filesystem::temp_directory_path();
-  const platform::ReplayResult result = platform::ReplayRecording(recording, ValueProgram, options);
-  EXPECT_FALSE(result.differs) << result.difference;
-  EXPECT_EQ(result.writes_compared, 1u);
+  for (const bool late : {false, true}) {
+    const platform::ReplayResult result =
+        platform::ReplayRecording(PostedExchange(late ? 0x00 : 0x77, late), ValueProgram, options);
+    EXPECT_FALSE(result.differs) << (late ? "handler late: " : "") << result.difference;
+    EXPECT_EQ(result.writes_compared, 1u);
+  }
 }
 
 }  // namespace
