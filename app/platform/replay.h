@@ -1,10 +1,11 @@
 // Replaying a flight recording (recording_file.h) through the real program in virtual time: a
 // link device backend ("replay") answers every open and read with what was recorded, the
 // program's timers fire and its threads' sleeps end in the recorded order among the reads, writes
-// and input (never from the virtual clock), each write waits for the posted messages dispatched
-// before it, the recorded input reaches the recorded windows, the storage card starts with the
-// files the program read, and every packet the program writes is compared with the recorded one.
-// The program runs unchanged; the caller gives its main function.
+// and input (never from the virtual clock), a thread that posted to another waits for its message
+// when the recording has it taken up before the poster's next write, the recorded input reaches the
+// recorded windows, the storage card starts with the files the program read, and every packet the
+// program writes is compared with the recorded one. The program runs unchanged; the caller gives
+// its main function.
 #pragma once
 
 #include <cstdint>

@@ -61,10 +61,11 @@
 //               1, 2 ... in the order the program started them)
 //  12 message   a posted message the program dispatched (neither a timer nor a paint): window
 //               class (string), message (varint)
-// Timers and wakes (format 2 on) are what orders the threads' events in real time: a replay
-// fires them in the recorded order among the reads, writes and input, not from its clock, and
-// holds each write until the messages dispatched before it were. A format 1 file lacks them; it
-// can be read and printed but not replayed.
+// Timers, wakes and messages (format 2 on) are what orders the threads' events in real time: a
+// replay fires the timers and ends the sleeps in the recorded order among the reads, writes and
+// input, not from its clock, and lets a thread that posted to another wait for the message taken
+// up before its next write. A format 1 file lacks them; it can be read and printed but not
+// replayed.
 #pragma once
 
 #include <cstddef>

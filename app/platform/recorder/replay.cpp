@@ -1,8 +1,9 @@
 // The replay: the "replay" link device backend, which walks the recorded device events in order
 // (opens, transfers, closes) and answers each call of the program with the recorded result, and
 // the controller loop that, in virtual time, fires the program's timers, ends its sleeps and
-// injects the recorded input in the recorded order; a write waits for the messages dispatched
-// before it. Start reading at ReplayRecording.
+// injects the recorded input in the recorded order; a thread that posted to another waits for
+// its message when the recording has it taken up before the poster's next write. Start reading
+// at ReplayRecording.
 #include "platform/replay.h"
 
 #include <algorithm>
@@ -423,12 +424,12 @@ bool ReleaseStep(DeviceReplay& replay, const Step& step) {
 }  // namespace
 
 // The link thread's messages to the main thread: when the recording has the poster's next write
-// before its next read (the packet went out in this poll) and the message handled before that
-// write, the main thread handled it before the poster took the packet from the queue they share,
-// so the poster waits here, right after posting, until one more message was handled; unless the
-// handler was seen still at work after the write. A message
-// the recording has handled only after a timer, wake or input still to be released (the main
-// thread was asleep, say) is not waited for.
+// before its next read (the packet went out in this poll) and the message taken up before that
+// write, the main thread most likely handled it before the poster took the packet from the queue
+// they share, so the poster waits here, right after posting, until one more message was taken
+// up; not when the handler was seen still at work after the write. A message the recording has
+// taken up only after a timer, wake or input still to be released (the main thread was asleep,
+// say) is not waited for.
 void PostedToAnotherThread() {
   DeviceReplay& replay = Replay();
   std::unique_lock<std::mutex> hold(replay.lock);
