@@ -1,7 +1,8 @@
 // The flight recorder: always on, in memory, bounded. It keeps the last minutes of what crosses
 // the program's edges (link device opens and transfers, input as the display delivered it, window
 // visibility, the program's debug lines, the local time it reads, the storage card files it reads
-// and replaces), with their monotonic times, and writes them to a file (recording_file.h) on
+// and replaces, the timers and posted messages it dispatches and the ends of its threads'
+// sleeps), with their monotonic times, and writes them to a file (recording_file.h) on
 // request (SIGUSR1), when a link device that answered stops answering, and from a fatal signal.
 //
 // The environment sets it up: QUELT_RECORDER_MINUTES (default 10; 0 turns it off) and

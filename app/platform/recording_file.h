@@ -12,7 +12,20 @@
 
 namespace platform {
 
-enum class RecordedKind { Open, Transfer, Input, Shown, Raised, Log, Clock, Card, Close };
+enum class RecordedKind {
+  Open,
+  Transfer,
+  Input,
+  Shown,
+  Raised,
+  Log,
+  Clock,
+  Card,
+  Close,
+  Timer,    // a WM_TIMER the program dispatched
+  Wake,     // a Sleep of one of the program's threads ended
+  Message,  // a posted message the program dispatched
+};
 
 struct RecordedEvent {
   RecordedKind kind;
@@ -29,20 +42,27 @@ struct RecordedEvent {
   std::uint32_t moved = 0;  // Card: the file's size
   // Transfer: the bytes read or written; Card: the file's content, when small enough to keep.
   std::vector<std::uint8_t> data;
-  // Input, Shown, Raised: the window class; Log: the line; Card: the path.
+  // Input, Shown, Raised, Timer, Message: the window class; Log: the line; Card: the path.
   std::string text;
-  // Input
+  // Input, Message
   std::uint32_t message = 0;
-  std::uint64_t wparam = 0;
+  std::uint64_t wparam = 0;  // Timer: the timer's id
   std::int64_t lparam = 0;
   // Clock
   SYSTEMTIME time = {};
+  // Wake: the program's thread number (0 its main thread, then in the order it started them).
+  int thread = 0;
 };
 
 struct Recording {
   std::uint16_t format_version = 0;
+  // False for a format that does not keep what orders the threads' events (timers, wakes).
+  bool replayable = false;
   std::uint32_t budget_bytes = 0;
   std::uint32_t minutes = 0;
+  // Records the recorder gave up before the oldest one in the file: when not 0 the file starts
+  // mid-session, and the program's state at its first event is not in it.
+  std::uint32_t records_given_up = 0;
   std::int64_t start_ms = 0;
   std::int64_t wall_start_ms = 0;
   std::int64_t saved_ms = 0;

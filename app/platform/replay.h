@@ -1,8 +1,11 @@
 // Replaying a flight recording (recording_file.h) through the real program in virtual time: a
-// link device backend ("replay") answers every open and read with what was recorded, the recorded
-// input reaches the recorded windows at its recorded times, the storage card starts with the
-// files the program read, and every packet the program writes is compared with the recorded one.
-// The program runs unchanged; the caller gives its main function.
+// link device backend ("replay") answers every open and read with what was recorded, the
+// program's timers fire and its threads' sleeps end in the recorded order among the reads, writes
+// and input (never from the virtual clock), a thread that posted to another waits for its message
+// when the recording has it taken up before the poster's next write, the recorded input reaches the
+// recorded windows, the storage card starts with the files the program read, and every packet the
+// program writes is compared with the recorded one. The program runs unchanged; the caller gives
+// its main function.
 #pragma once
 
 #include <cstdint>
@@ -35,9 +38,15 @@ struct ReplayResult {
   std::int64_t replayed_ms = 0;
 };
 
-// Runs the program against the recording until the recording's last event (plus a second) or
-// the first difference. Use it in a process that runs nothing else in virtual time.
+// Runs the program against the recording until the recording's last event or the first
+// difference. A recording that cannot be replayed differs at once, saying why: one of format 1,
+// or one that starts mid-session (see MidSessionNote). Use it in a process that runs nothing else
+// in virtual time.
 ReplayResult ReplayRecording(const Recording& recording, const std::function<int()>& program_main,
                              const ReplayOptions& options);
+
+// For a recording whose oldest blocks were given up (records_given_up): that it starts
+// mid-session, when, and why no packet of it can be compared.
+std::string MidSessionNote(const Recording& recording);
 
 }  // namespace platform

@@ -59,6 +59,18 @@ std::int64_t VirtualNowMs();
 // From now on GetLocalTime reads local_time plus the virtual time that passes.
 void SetVirtualLocalTime(const SYSTEMTIME& local_time);
 
+// Replays: from now on the run's timers fire and its Sleeps end only when the controller
+// releases them (then at the next advance), never by the clock, so that they come in the order a
+// recording kept.
+void HoldTimedWaits();
+// The timer with that id of a window of that class (UTF-8; "" for a thread timer) fires; false
+// when no thread of the run has it.
+bool ReleaseTimer(const std::string& window_class, std::uint64_t id);
+// The number of the run's thread that has that timer; -1 when none has it.
+int TimerThread(const std::string& window_class, std::uint64_t id);
+// The Sleep of the run's thread number `thread` ends; false when that thread is not in a Sleep.
+bool ReleaseSleep(int thread);
+
 // The trace: the core records every DispatchMessageW as "<window class> <message> <wParam>
 // <lParam>" (e.g. "QUELT_VER120 WM_TIMER 1 0"); anything may add entries with TraceEvent. Entries
 // made by the controller have thread -1. Only recorded during a run; kept until the next one.

@@ -1,13 +1,17 @@
 // The recorder and the reader together: what a program does at its edges comes back from the
 // file event by event; a file that is not a recording, of a newer format or damaged is refused
-// with the offset and what was expected; a torn tail is read up to its last whole record; the
-// ring keeps the newest minutes within its budget; a lost link and a crash each leave a file.
+// with the offset and what was expected, one of the first format is read but not replayed; a torn
+// tail is read up to its last whole record; the ring keeps the newest minutes within its budget; a
+// lost link and a crash each leave a file, also a stack overflow on a thread the program started.
 #include "platform/recording_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +19,7 @@
 #include <random>
 
 #include "platform/flight_recorder.h"
+#include "platform/replay.h"
 #include "platform/win32.h"
 #include "tests/platform_devices/sector_transfer.h"
 #include "tests/platform_recorder/memory_device.h"
@@ -24,6 +29,19 @@ namespace {
 namespace fs = std::filesystem;
 using platform::RecordedKind;
 using recorder_test::Memory;
+
+// A window whose timer the tests dispatch.
+HWND TimerWindow() {
+  static const HWND window = [] {
+    WNDCLASSW window_class = {};
+    window_class.lpfnWndProc = DefWindowProcW;
+    window_class.lpszClassName = W("RecorderTimerWindow");
+    RegisterClassW(&window_class);
+    return CreateWindowExW(0, W("RecorderTimerWindow"), W(""), WS_POPUP, 0, 0, 1, 1, nullptr,
+                           nullptr, nullptr, nullptr);
+  }();
+  return window;
+}
 
 class RecordingFileTest : public ::testing::Test {
  protected:
@@ -86,6 +104,18 @@ class RecordingFileTest : public ::testing::Test {
     return found;
   }
 
+  // The one crash recording of the folder, read; empty (and the test failed) when there is none.
+  platform::Recording OnlyCrashRecording() {
+    const std::vector<fs::path> files = FilesEndingWith("-crash.qrec");
+    platform::Recording recording;
+    std::string error;
+    EXPECT_EQ(files.size(), 1u);
+    if (files.size() == 1) {
+      EXPECT_TRUE(platform::ReadRecordingFile(files[0], &recording, &error)) << error;
+    }
+    return recording;
+  }
+
   std::string folder_;
 };
 
@@ -106,6 +136,9 @@ TEST_F(RecordingFileTest, EdgesComeBackEventByEvent) {
   GetLocalTime(&now);
   GetLocalTime(&now);  // the same minute: not kept twice
   CloseHandle(device);
+  const MSG tick{TimerWindow(), WM_TIMER, 7, 0, 0, POINT{0, 0}};
+  DispatchMessageW(&tick);
+  Sleep(1);  // this thread was not started by CreateThread: number 0
 
   platform::Recording recording;
   std::string error;
@@ -116,9 +149,11 @@ TEST_F(RecordingFileTest, EdgesComeBackEventByEvent) {
   EXPECT_EQ(recording.link_devices, "DSK1=memory");
   EXPECT_EQ(recording.minutes, 10u);
   EXPECT_TRUE(recording.truncated.empty());
+  EXPECT_TRUE(recording.replayable);
+  EXPECT_EQ(recording.records_given_up, 0u);
 
   const auto& events = recording.events;
-  ASSERT_EQ(events.size(), 8u);
+  ASSERT_EQ(events.size(), 10u);
   EXPECT_EQ(events[0].kind, RecordedKind::Open);
   EXPECT_TRUE(events[0].ok);
   EXPECT_EQ(events[0].sector, recorder_test::MemorySectors);
@@ -140,6 +175,11 @@ TEST_F(RecordingFileTest, EdgesComeBackEventByEvent) {
   EXPECT_EQ(events[6].kind, RecordedKind::Clock);
   EXPECT_EQ(events[6].time.wMinute, now.wMinute);
   EXPECT_EQ(events[7].kind, RecordedKind::Close);
+  EXPECT_EQ(events[8].kind, RecordedKind::Timer);
+  EXPECT_EQ(events[8].text, "RecorderTimerWindow");
+  EXPECT_EQ(events[8].wparam, 7u);
+  EXPECT_EQ(events[9].kind, RecordedKind::Wake);
+  EXPECT_EQ(events[9].thread, 0);
   for (std::size_t i = 1; i < events.size(); ++i) EXPECT_GE(events[i].ms, events[i - 1].ms);
 }
 
@@ -158,8 +198,8 @@ const Damage Damages[] = {
      "offset 0: expected \"QUELTREC\"", false},
     {"a picture", [](std::vector<std::uint8_t>& file) { file = {0x89, 'P', 'N', 'G', 13, 10}; },
      "offset 0: expected \"QUELTREC\"", false},
-    {"newer format", [](std::vector<std::uint8_t>& file) { SetVersion(file, 2); },
-     "offset 8: expected format version 1 to 1, found 2", false},
+    {"newer format", [](std::vector<std::uint8_t>& file) { SetVersion(file, 3); },
+     "offset 8: expected format version 1 to 2, found 3", false},
     {"header damaged", [](std::vector<std::uint8_t>& file) { file[70] ^= 1; },
      "offset 124: expected the header's check value", false},
     {"header cut", [](std::vector<std::uint8_t>& file) { file.resize(100); },
@@ -206,6 +246,26 @@ TEST_F(RecordingFileTest, DamagedFilesAreRefusedAndTornTailsRead) {
   }
 }
 
+// A file of the first format has no timers and wakes: it is read, but marked as not replayable.
+TEST_F(RecordingFileTest, FirstFormatIsReadButNotReplayable) {
+  StartRecorder();
+  OutputDebugStringW(W("from an older panel"));
+  std::vector<std::uint8_t> file = SavedBytes();
+  SetVersion(file, 1);
+  const uLong check = crc32(0, file.data(), 124);
+  for (int i = 0; i < 4; ++i) file[124 + i] = static_cast<std::uint8_t>(check >> (8 * i));
+  platform::Recording recording;
+  std::string error;
+  ASSERT_TRUE(platform::ReadRecording(file.data(), file.size(), &recording, &error)) << error;
+  EXPECT_EQ(recording.format_version, 1u);
+  EXPECT_FALSE(recording.replayable);
+  ASSERT_EQ(recording.events.size(), 1u);
+  const platform::ReplayResult result = platform::ReplayRecording(
+      recording, [] { return 0; }, platform::ReplayOptions{});
+  EXPECT_TRUE(result.differs);
+  EXPECT_NE(result.difference.find("format 1"), std::string::npos) << result.difference;
+}
+
 TEST_F(RecordingFileTest, RingKeepsTheNewestWithinItsBudget) {
   StartRecorder(1);  // 400 KiB
   const HANDLE device = OpenDevice();
@@ -229,6 +289,12 @@ TEST_F(RecordingFileTest, RingKeepsTheNewestWithinItsBudget) {
   EXPECT_LT(recording.events.size(), 200u);
   EXPECT_NE(recording.events.front().kind, RecordedKind::Open) << "the oldest was kept";
   EXPECT_EQ(recording.events.back().data, last);
+  // It starts mid-session: a replay from the program's start could compare nothing, and says so.
+  EXPECT_GT(recording.records_given_up, 0u);
+  const platform::ReplayResult result = platform::ReplayRecording(
+      recording, [] { return 0; }, platform::ReplayOptions{});
+  EXPECT_TRUE(result.differs);
+  EXPECT_NE(result.difference.find("starts mid-session"), std::string::npos) << result.difference;
 }
 
 TEST_F(RecordingFileTest, LostLinkWritesARecordingAndTheFolderKeepsEight) {
@@ -298,17 +364,116 @@ TEST_F(RecordingFileTest, CrashLeavesARecordingReadToItsLastRecord) {
   // Forked, so the child writes into this test's folder.
   ::testing::FLAGS_gtest_death_test_style = "fast";
   EXPECT_EXIT(RecordAndCrash(folder_), DiedOfTheCrash, "");
-  const std::vector<fs::path> files = FilesEndingWith("-crash.qrec");
-  ASSERT_EQ(files.size(), 1u);
-  platform::Recording recording;
-  std::string error;
-  ASSERT_TRUE(platform::ReadRecordingFile(files[0], &recording, &error)) << error;
+  const platform::Recording recording = OnlyCrashRecording();
   EXPECT_EQ(recording.reason, "crash");
   EXPECT_TRUE(recording.truncated.empty()) << recording.truncated;
   ASSERT_EQ(recording.events.size(), 62u);
   for (int i = 0; i < 60; ++i) EXPECT_EQ(recording.events[1 + i].data.at(0), i);
   EXPECT_EQ(recording.events.back().text, "last words");
   EXPECT_TRUE(FilesEndingWith(".tmp").empty());
+}
+
+// ThreadSanitizer lets no thread start in a child forked from a process that has threads, as
+// this one has (the recorder's).
+#if defined(__SANITIZE_THREAD__)
+#define QUELT_THREAD_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define QUELT_THREAD_SANITIZER 1
+#endif
+#endif
+
+// Runs its thread's stack out: each frame waits for a deeper one.
+DWORD RunStackOut(LPVOID depth) {
+  volatile std::uint8_t frame[1024];
+  const auto level = reinterpret_cast<std::uintptr_t>(depth);
+  frame[0] = static_cast<std::uint8_t>(level);
+  if (level > (std::uintptr_t{1} << 40)) return frame[0];
+  return RunStackOut(reinterpret_cast<LPVOID>(level + 1)) + frame[0];
+}
+
+// The child records, then a thread it started overflows its stack: the handler can only run on
+// that thread's own alternate stack.
+void RecordAndOverflowAnotherThread(const std::string& folder) {
+  platform::FlightRecorderSettings settings;
+  settings.folder = folder;
+  platform::StartFlightRecorderWith(settings);
+  OutputDebugStringW(W("before the overflow"));
+  CreateThread(nullptr, 0, RunStackOut, nullptr, 0, nullptr);
+  for (;;) pause();
+}
+
+TEST_F(RecordingFileTest, StackOverflowOnAnotherThreadLeavesARecording) {
+#ifdef QUELT_THREAD_SANITIZER
+  GTEST_SKIP() << "ThreadSanitizer starts no thread in a forked child of a threaded process";
+#endif
+  ::testing::FLAGS_gtest_death_test_style = "fast";
+  EXPECT_EXIT(RecordAndOverflowAnotherThread(folder_), DiedOfTheCrash, "");
+  const platform::Recording recording = OnlyCrashRecording();
+  ASSERT_FALSE(recording.events.empty());
+  EXPECT_EQ(recording.events.back().text, "before the overflow");
+}
+
+// The card as a failed save must leave it: an older recording and the settings file, as they were.
+class FailedSaveTest : public RecordingFileTest {
+ protected:
+  void SetUp() override {
+    RecordingFileTest::SetUp();
+    std::ofstream(folder_ + "/" + OlderRecording) << "an older recording";
+    std::ofstream(folder_ + "/hbSET.DAT") << "1021";
+    StartRecorder();
+    const HANDLE device = OpenDevice();
+    NoisyReads(device, 40, 4);  // 200 KiB that do not compress
+    CloseHandle(device);
+  }
+
+  void ExpectCardAsBefore() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_))
+      names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"hbSET.DAT", OlderRecording}));
+    EXPECT_EQ(Contents(folder_ + "/" + OlderRecording), "an older recording");
+    EXPECT_EQ(Contents(folder_ + "/hbSET.DAT"), "1021");
+  }
+
+  static std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+
+  static constexpr char OlderRecording[] = "quelt-recording-20200101-000000-000-000-request.qrec";
+};
+
+// Files of this process may grow to 64 KiB, and going beyond fails the write (EFBIG) instead of
+// ending the process.
+void LimitFileSize() {
+  signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{64 * 1024, 64 * 1024};
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+TEST_F(FailedSaveTest, SaveThatCannotBeWrittenWholeLeavesNothingAndSaysSoOnce) {
+  ::testing::FLAGS_gtest_death_test_style = "fast";
+  EXPECT_EXIT(
+      {
+        LimitFileSize();
+        _exit(platform::SaveFlightRecording("request").empty() ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "^[^\n]*: recording not written to [^\n]*: File too large\n$");
+  ExpectCardAsBefore();
+}
+
+TEST_F(FailedSaveTest, CrashSaveThatCannotBeWrittenWholeLeavesNothingAndSaysSoOnce) {
+  ::testing::FLAGS_gtest_death_test_style = "fast";
+  EXPECT_EXIT(
+      {
+        LimitFileSize();
+        raise(SIGSEGV);
+      },
+      DiedOfTheCrash,
+      "^[^\n]*: recording not written at a crash: the file is too large for the card\n");
+  ExpectCardAsBefore();
 }
 
 void SetVersion(std::vector<std::uint8_t>& file, std::uint16_t version) {

@@ -1,7 +1,8 @@
 // The replay on a small hand-made recording and a small program: a program that does what was
 // recorded replays with no difference; one that writes another packet, reads another place or
 // stops calling is caught at the first difference, with its time and both byte strings; recorded
-// input reaches the recorded window at its recorded time.
+// input reaches the recorded window at its recorded time; a message handled on another thread
+// before a write, as recorded, is handled before it in the replay too.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -38,9 +39,18 @@ RecordedEvent Transfer(std::int64_t ms, bool write, std::uint64_t sector, std::u
   return event;
 }
 
-// Opens DSK1, then every 100 ms reads sector 5 and writes what it read plus `step` into sector 6.
+RecordedEvent Wake(std::int64_t ms) {
+  RecordedEvent event{};
+  event.kind = RecordedKind::Wake;
+  event.ms = StartMs + ms;
+  return event;
+}
+
+// Opens DSK1, then every 100 ms (a Sleep of the main thread) reads sector 5 and writes what it
+// read plus `step` into sector 6.
 platform::Recording RecordedExchange() {
   platform::Recording recording;
+  recording.replayable = true;
   recording.start_ms = StartMs;
   RecordedEvent open{};
   open.kind = RecordedKind::Open;
@@ -50,6 +60,7 @@ platform::Recording RecordedExchange() {
   open.sector = 64;
   recording.events.push_back(open);
   for (int i = 0; i < 5; ++i) {
+    recording.events.push_back(Wake(100 * (i + 1)));
     recording.events.push_back(Transfer(100 * (i + 1), false, 5, static_cast<std::uint8_t>(i)));
     recording.events.push_back(Transfer(100 * (i + 1), true, 6, static_cast<std::uint8_t>(i + 1)));
   }
@@ -124,6 +135,83 @@ TEST(ReplayDeviceTest, FirstDifferenceIsReportedWithItsTimeAndBytes) {
       EXPECT_EQ(result.recorded_bytes, Sector(1)) << test.name;
       EXPECT_EQ(result.program_bytes, Sector(2)) << test.name;
     }
+  }
+}
+
+// Two threads that share a value: the link-like thread reads, posts to the main thread, then
+// writes the value, which the main thread sets when it handles the message. The recording has
+// the message handled before the write, so the replay must let the main thread run between the
+// post and the write, though the poster would otherwise run on.
+constexpr UINT SetValueMessage = WM_USER + 7;
+std::uint8_t shared_value = 0;
+HWND value_window = nullptr;
+
+LRESULT ValueWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == SetValueMessage) shared_value = 0x77;
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+DWORD PostThenWrite(LPVOID) {
+  const HANDLE device =
+      CreateFileW(W("DSK1:"), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  Sleep(100);
+  std::uint8_t sector[512] = {};
+  ReadSectors(device, 5, 1, sector);
+  PostMessageW(value_window, SetValueMessage, 0, 0);
+  sector[0] = shared_value;
+  WriteSectors(device, 6, 1, sector);
+  Sleep(0xFFFFFFFF);
+  return 0;
+}
+
+int ValueProgram() {
+  shared_value = 0;
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = ValueWindowProc;
+  window_class.lpszClassName = W("ValueMain");
+  RegisterClassW(&window_class);
+  value_window = CreateWindowExW(0, W("ValueMain"), W("ValueMain"), WS_POPUP, 0, 0, 1, 1, nullptr,
+                                 nullptr, nullptr, nullptr);
+  CreateThread(nullptr, 0, PostThenWrite, nullptr, 0, nullptr);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0)) DispatchMessageW(&message);
+  return 0;
+}
+
+// The exchange above as recorded: the message handled before the write, which wrote `value`;
+// when the handler was seen at work after the write (a window shown), it set the value too late.
+platform::Recording PostedExchange(std::uint8_t value, bool shown_after_write) {
+  platform::Recording recording = RecordedExchange();
+  recording.events.resize(1);  // the open
+  RecordedEvent wake = Wake(100);
+  wake.thread = 1;
+  recording.events.push_back(wake);
+  recording.events.push_back(Transfer(100, false, 5, 0));
+  RecordedEvent handled{};
+  handled.kind = RecordedKind::Message;
+  handled.ms = StartMs + 100;
+  handled.text = "ValueMain";
+  handled.message = SetValueMessage;
+  recording.events.push_back(handled);
+  recording.events.push_back(Transfer(100, true, 6, value));
+  if (shown_after_write) {
+    RecordedEvent shown{};
+    shown.kind = RecordedKind::Shown;
+    shown.ms = StartMs + 100;
+    shown.text = "ValueMain";
+    recording.events.push_back(shown);
+  }
+  return recording;
+}
+
+TEST(ReplayDeviceTest, WriteAfterAMessageHandledOnAnotherThreadSeesItsEffect) {
+  platform::ReplayOptions options;
+  options.card_folder = std::filesystem::temp_directory_path();
+  for (const bool late : {false, true}) {
+    const platform::ReplayResult result =
+        platform::ReplayRecording(PostedExchange(late ? 0x00 : 0x77, late), ValueProgram, options);
+    EXPECT_FALSE(result.differs) << (late ? "handler late: " : "") << result.difference;
+    EXPECT_EQ(result.writes_compared, 1u);
   }
 }
 

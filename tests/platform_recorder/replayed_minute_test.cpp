@@ -18,12 +18,15 @@
 #include "platform/testing_display.h"
 #include "sim/in_process.h"
 #include "tests/app/shell_fixture.h"
+#include "tests/platform_recorder/replay_tool.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using platform::testing::InjectPen;
 using platform::testing::Pen;
+using recorder_test::FileNames;
+using recorder_test::RunReplay;
 
 constexpr std::int64_t ScriptMs = 60'000;
 // quelt-replay samples the screen this often too.
@@ -112,28 +115,6 @@ class ReplayedMinuteTest : public ShellTest {
 
   std::vector<std::uint8_t> last_screen_;
 };
-
-std::vector<std::string> FileNames(const std::string& folder, const std::string& suffix) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    const std::string name = entry.path().filename();
-    if (name.size() > suffix.size() &&
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
-      names.push_back(name);
-    }
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// quelt-replay with the arguments; its exit status, and its output in *output.
-int RunReplay(const std::string& arguments, std::string* output) {
-  std::FILE* replay = popen((std::string(QUELT_REPLAY) + " " + arguments + " 2>&1").c_str(), "r");
-  if (replay == nullptr) return -1;
-  char chunk[4096];
-  while (std::size_t got = std::fread(chunk, 1, sizeof chunk, replay)) output->append(chunk, got);
-  return pclose(replay);
-}
 
 std::string Contents(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -22,20 +22,22 @@ constexpr char Usage[] =
     "                    (key codes, status, the signature, LCD frames as a hash when they\n"
     "                    change), the command packets with the button they stand for, pen and\n"
     "                    key input, windows shown and hidden, the program's log lines, the\n"
-    "                    clock's minute, the settings file read and written\n"
+    "                    clock's minute, the settings file read and written, the timers and\n"
+    "                    the threads' sleeps\n"
     "  run               the panel itself, in virtual time, against a controller that answers\n"
-    "                    every read with what was recorded and fed the recorded input at its\n"
-    "                    recorded times; each packet the panel writes is compared with the\n"
-    "                    recorded one. Ends with status 0 when none differs, 1 at the first\n"
-    "                    difference (its time and both byte strings are printed)\n"
+    "                    every read with what was recorded; its timers fire, its sleeps end and\n"
+    "                    the recorded input comes in the recorded order; each packet the panel\n"
+    "                    writes is compared with the recorded one. Ends with status 0 when none\n"
+    "                    differs, 1 at the first difference (its time and both byte strings are\n"
+    "                    printed)\n"
     "  --card DIR        with run: the storage card's files to start from (the compact view's\n"
     "                    picture is too large to be recorded); the settings file as recorded\n"
     "                    replaces the folder's\n"
     "  --screens DIR     with run: each screen that changed, as DIR/screen-<ms>.png\n"
     "  --video FILE      with run: the screens as an animated WebP a browser shows\n"
     "\n"
-    "Exit status: 0 done, 1 the replay differs, 2 bad arguments or a file that is not a\n"
-    "readable recording.\n";
+    "Exit status: 0 done, 1 the replay differs, 2 bad arguments, a file that is not a\n"
+    "readable recording, or run on a format 1 recording (it has no timers to replay).\n";
 
 }  // namespace
 

@@ -2,12 +2,16 @@
 // the status byte they carried and, as the LCD stream completes frames, a hash of each frame that
 // differs from the one before; writes show the command packet's bytes and the button it stands
 // for; the signature read shows the signature; pen positions name the region of the full panel
-// they fall in. Start reading at PrintRecording.
+// they fall in; timers are named after what they do. Start reading at PrintRecording.
+#include <algorithm>
 #include <cinttypes>
 #include <cstring>
+#include <iterator>
 
 #include "app/exchange_layout.h"
+#include "app/panel_state.h"
 #include "panel/hit_map.h"
+#include "platform/replay.h"
 #include "sim/command_packet.h"
 #include "sim/lcd_stream.h"
 #include "tools/replay/replay_commands.h"
@@ -35,6 +39,44 @@ constexpr MessageName InputMessages[] = {
     {WM_LBUTTONDOWN, "pen down"}, {WM_LBUTTONUP, "pen up"}, {WM_MOUSEMOVE, "pen move"},
     {WM_KEYDOWN, "key down"},     {WM_KEYUP, "key up"},     {WM_CHAR, "character"},
 };
+
+// The panel's timers, by id.
+struct TimerName {
+  std::uint64_t id;
+  const char* name;
+};
+constexpr TimerName PanelTimers[] = {
+    {TIMER_HEARTBEAT, "heartbeat"},
+    {TIMER_AUTOSAVE, "autosave"},
+    {TIMER_TOUCH_REPEAT, "button repeat"},
+    {TIMER_LINK_POLL, "link poll"},
+};
+
+// The panel's own messages between its threads, by number.
+constexpr MessageName PanelMessages[] = {
+    {WM_CONTROLLER_KEY, "controller key"},
+    {WM_PANEL_REFRESH, "refresh"},
+};
+
+std::string MessageLine(const RecordedEvent& event) {
+  char number[16];
+  std::snprintf(number, sizeof number, "%04X", event.message);
+  std::string line = std::string("message ") + number;
+  auto name = [&](const MessageName& known) {
+    if (known.message == event.message) line += std::string(" (") + known.name + ")";
+  };
+  std::for_each(std::begin(PanelMessages), std::end(PanelMessages), name);
+  std::for_each(std::begin(InputMessages), std::end(InputMessages), name);
+  return line + " dispatched on " + event.text;
+}
+
+std::string TimerLine(const RecordedEvent& event) {
+  std::string line = "timer " + std::to_string(event.wparam);
+  for (const TimerName& timer : PanelTimers) {
+    if (timer.id == event.wparam) line += std::string(" (") + timer.name + ")";
+  }
+  return line + " of " + (event.text.empty() ? "the thread" : event.text);
+}
 
 const char* ControllerKeyName(std::uint8_t code) {
   for (const KeyName& key : ControllerKeys) {
@@ -176,6 +218,12 @@ std::string EventLine(PrintState& state, const RecordedEvent& event) {
                     event.time.wMonth, event.time.wDay, event.time.wHour, event.time.wMinute);
       return text;
     }
+    case RecordedKind::Timer:
+      return TimerLine(event);
+    case RecordedKind::Wake:
+      return "thread " + std::to_string(event.thread) + " ends a sleep";
+    case RecordedKind::Message:
+      return MessageLine(event);
     case RecordedKind::Card: {
       std::string line =
           std::string(event.write ? "card file written " : "card file read ") + event.text;
@@ -202,6 +250,9 @@ void PrintRecording(const platform::Recording& recording, std::FILE* out) {
                recording.format_version, recording.program_version.c_str(),
                recording.link_devices.c_str(), recording.reason.c_str(), recording.minutes,
                recording.budget_bytes / 1024, recording.events.size());
+  if (recording.records_given_up > 0) {
+    std::fprintf(out, "%s\n", platform::MidSessionNote(recording).c_str());
+  }
   PrintState state{out, recording.start_ms, {}, 0};
   for (const RecordedEvent& event : recording.events) {
     const std::int64_t ms = event.ms - recording.start_ms;

@@ -92,6 +92,19 @@ std::string TemporaryCard() {
 }  // namespace
 
 int RunRecording(const platform::Recording& recording, const RunOptions& options) {
+  if (!recording.replayable) {
+    std::fprintf(
+        stderr,
+        "quelt-replay: the recording is of format %u, which does not keep the order of the "
+        "panel's timers and sleeps; it cannot be replayed (print shows it)\n",
+        recording.format_version);
+    return 2;
+  }
+  if (recording.records_given_up > 0) {
+    std::fprintf(stderr, "quelt-replay: %s (print shows it)\n",
+                 platform::MidSessionNote(recording).c_str());
+    return 2;
+  }
   const std::string card = TemporaryCard();
   if (card.empty()) {
     std::fprintf(stderr, "quelt-replay: cannot make a storage card folder in /tmp\n");

@@ -56,18 +56,25 @@ void Sleep(DWORD ms) {
   constexpr DWORD kInfinite = 0xFFFFFFFF;
   if (platform::VirtualTimeActive()) {
     if (ThreadState* me = CurrentThread(); me != nullptr) {
-      std::unique_lock<std::mutex> lock(Core().mutex);
-      std::int64_t until = ms == kInfinite ? kNever : Core().virtual_now_ms.load() + ms;
-      VirtualWait(lock, me, WaitKind::Sleep, until);
+      {
+        std::unique_lock<std::mutex> lock(Core().mutex);
+        std::int64_t until = ms == kInfinite || Core().run.timed_waits_held
+                                 ? kNever
+                                 : Core().virtual_now_ms.load() + ms;
+        VirtualWait(lock, me, WaitKind::Sleep, until);
+      }
+      platform::RecordSleepEnded(me->index);
       return;
     }
     // The controller and helper threads are outside the run: they sleep in real time.
   }
   if (ms == 0) {
     std::this_thread::yield();
-    return;
+  } else {
+    do {
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms == kInfinite ? 3'600'000 : ms));
+    } while (ms == kInfinite);
   }
-  do {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms == kInfinite ? 3'600'000 : ms));
-  } while (ms == kInfinite);
+  // Where a sleep ends among the other threads' events decides what a replay must reproduce.
+  if (!platform::VirtualTimeActive()) platform::RecordSleepEnded(ProgramThreadNumber());
 }

@@ -124,6 +124,9 @@ struct VirtualRun {
   std::int64_t local_time_set_at_ms = 0;
   std::uint64_t kernel_handle_watermark = 0;
   std::thread::id controller;  // the thread that started the run
+  // A replay's: timers fire and Sleeps end only when the controller releases them, in the order
+  // a recording kept, never by the clock.
+  bool timed_waits_held = false;
 };
 
 struct TraceRecord {
@@ -156,6 +159,11 @@ ThreadState* CurrentThread();
 
 // The calling thread's state when it is a thread of a virtual run; set by the scheduler.
 extern thread_local ThreadState* run_thread_state;
+
+// The calling thread's number among the program's, the same in real time as in a virtual run: 0
+// for a thread the program did not start itself (its main thread), then 1, 2 ... in the order of
+// CreateThread. -1 for the controller of a virtual run.
+int ProgramThreadNumber();
 
 // Interned copy of a string: stays valid for the life of the process.
 const WCHAR* Intern(LPCWSTR text);

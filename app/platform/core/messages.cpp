@@ -158,6 +158,12 @@ BOOL TranslateMessage(const MSG* msg) {
 LRESULT DispatchMessageW(const MSG* msg) {
   if (msg == nullptr) return 0;
   if (TraceRecording()) platform::TraceEvent(DispatchText(*msg));
+  // The order of timer firings among the other threads' events is what a replay reproduces.
+  if (msg->message == WM_TIMER) {
+    platform::RecordTimerFired(msg->hwnd, msg->wParam);
+  } else if (msg->message != WM_PAINT) {
+    platform::RecordMessageDispatched(msg->hwnd, msg->message);
+  }
   if (msg->message == WM_TIMER && msg->lParam != 0) {
     TIMERPROC proc = nullptr;
     if (ThreadState* me = CurrentThread(); me != nullptr) {
@@ -230,6 +236,7 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     wake_display = Wake(target);
   }
   if (wake_display) platform::DisplayWake();
+  if (target != CurrentThread()) platform::PostedToAnotherThread();
   return TRUE;
 }
 

@@ -14,6 +14,7 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/messages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/resources.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scheduler.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/signal_stacks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/threads.cpp
   ${CMAKE_CURRENT_LIST_DIR}/timers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/utf.cpp

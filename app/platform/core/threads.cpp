@@ -23,7 +23,16 @@ DWORD NextThreadId() {
   return next.fetch_add(4);
 }
 
+// Real time: the numbers CreateThread gave out; a thread it did not start keeps 0.
+std::atomic<int> next_real_thread_number{1};
+thread_local int real_thread_number = 0;
+
 }  // namespace
+
+int platform::core::ProgramThreadNumber() {
+  if (platform::VirtualTimeActive()) return run_thread_state ? run_thread_state->index : -1;
+  return real_thread_number;
+}
 
 HANDLE CreateThread(LPVOID, std::size_t, LPTHREAD_START_ROUTINE start, LPVOID param, DWORD flags,
                     DWORD* thread_id) {
@@ -38,7 +47,12 @@ HANDLE CreateThread(LPVOID, std::size_t, LPTHREAD_START_ROUTINE start, LPVOID pa
     }
   } else {
     try {
-      std::thread([start, param] { start(param); }).detach();
+      const int number = next_real_thread_number.fetch_add(1);
+      std::thread([start, param, number] {
+        real_thread_number = number;
+        platform::GiveThreadSignalStack();
+        start(param);
+      }).detach();
     } catch (const std::system_error&) {
       return nullptr;
     }

@@ -45,7 +45,11 @@ bool TakeDueTimerLocked(ThreadState* me, const MessageFilter& filter, std::int64
              reinterpret_cast<LPARAM>(due->proc),
              static_cast<DWORD>(now_ms),
              POINT{0, 0}};
-  due->due_ms += (now_ms - due->due_ms) / due->interval_ms * due->interval_ms + due->interval_ms;
+  if (Core().run.timed_waits_held) {
+    due->due_ms = kNever;
+  } else {
+    due->due_ms += (now_ms - due->due_ms) / due->interval_ms * due->interval_ms + due->interval_ms;
+  }
   return true;
 }
 
@@ -77,7 +81,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse_ms, TIMERPROC proc) {
   std::lock_guard<std::mutex> lock(Core().mutex);
   if (!ResolveOwnWindowLocked(me, &window)) return 0;
   UINT interval = std::clamp(elapse_ms, kMinimumIntervalMs, kMaximumIntervalMs);
-  std::int64_t due = platform::NowMs() + interval;
+  std::int64_t due = Core().run.timed_waits_held ? kNever : platform::NowMs() + interval;
   // A thread timer keeps its id when the caller names one it has; otherwise it gets a new one.
   if (window == nullptr && FindTimerLocked(me, nullptr, id) == nullptr) {
     do {

@@ -40,6 +40,7 @@ void ResetRunLocked(VirtualRun& run) {
   run.local_time_set_at_ms = 0;
   run.kernel_handle_watermark = 0;
   run.controller = std::thread::id();
+  run.timed_waits_held = false;
 }
 
 // Classes go with the run, except those that windows outside the run still use.
@@ -126,6 +127,62 @@ void SetVirtualLocalTime(const SYSTEMTIME& local_time) {
   std::lock_guard<std::mutex> lock(Core().mutex);
   Core().run.local_time_base_ms = CivilMs(local_time);
   Core().run.local_time_set_at_ms = Core().virtual_now_ms.load();
+}
+
+void HoldTimedWaits() {
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  if (!IsControllerLocked()) return;
+  Core().run.timed_waits_held = true;
+  for (const auto& thread : Core().run.threads) {
+    for (Timer& timer : thread->timers) timer.due_ms = kNever;
+    if (thread->waiting == WaitKind::Sleep) thread->wake_at_ms = kNever;
+  }
+}
+
+namespace {
+
+// The run's timer of a window of that class ("" for a thread timer) with that id, and its
+// thread; null when none.
+Timer* FindRunTimerLocked(const std::string& window_class, std::uint64_t id, int* thread_index) {
+  for (const auto& thread : Core().run.threads) {
+    for (Timer& timer : thread->timers) {
+      const Window* window = FindWindowLocked(timer.window);
+      const std::string name = window ? Utf8FromWide(window->window_class->name) : "";
+      if (timer.id == id && name == window_class) {
+        *thread_index = thread->index;
+        return &timer;
+      }
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool ReleaseTimer(const std::string& window_class, std::uint64_t id) {
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  int thread = -1;
+  Timer* timer = IsControllerLocked() ? FindRunTimerLocked(window_class, id, &thread) : nullptr;
+  if (timer != nullptr) timer->due_ms = Core().virtual_now_ms.load();
+  return timer != nullptr;
+}
+
+int TimerThread(const std::string& window_class, std::uint64_t id) {
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  int thread = -1;
+  FindRunTimerLocked(window_class, id, &thread);
+  return thread;
+}
+
+bool ReleaseSleep(int thread) {
+  std::lock_guard<std::mutex> lock(Core().mutex);
+  if (!IsControllerLocked()) return false;
+  auto& threads = Core().run.threads;
+  if (thread < 0 || static_cast<std::size_t>(thread) >= threads.size()) return false;
+  ThreadState& sleeper = *threads[static_cast<std::size_t>(thread)];
+  if (sleeper.waiting != WaitKind::Sleep || sleeper.ready || sleeper.finished) return false;
+  sleeper.wake_at_ms = Core().virtual_now_ms.load();
+  return true;
 }
 
 void SetTraceRecording(bool on) { Core().trace_recording.store(on); }

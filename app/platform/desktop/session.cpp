@@ -187,7 +187,10 @@ void StartSessionThread(int listener) {
   int stop_signals = signalfd(-1, &signals, SFD_CLOEXEC);
   if (listener >= 0 || stop_signals >= 0) {
     try {
-      std::thread(ServeSession, listener, stop_signals).detach();
+      std::thread([listener, stop_signals] {
+        GiveThreadSignalStack();
+        ServeSession(listener, stop_signals);
+      }).detach();
     } catch (const std::system_error&) {
       stop_signals = -1;
     }

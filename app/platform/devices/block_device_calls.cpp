@@ -27,6 +27,16 @@ struct OpenBlockDevice {
   int number;  // 1 to 5 for DSK1 to DSK5
 };
 
+thread_local int backend_calls = 0;
+
+// Marks the calling thread as inside a backend call while it lives.
+struct InBackend {
+  InBackend() { ++backend_calls; }
+  ~InBackend() { --backend_calls; }
+  InBackend(const InBackend&) = delete;
+  InBackend& operator=(const InBackend&) = delete;
+};
+
 void CloseBlockDevice(void* object) {
   auto* open = static_cast<OpenBlockDevice*>(object);
   RecordDeviceClose(open->number);
@@ -67,6 +77,9 @@ DWORD CheckRequest(const SG_REQ& request, const OpenBlockDevice& open, DWORD con
 }
 
 }  // namespace
+
+bool InDeviceBackend() { return backend_calls > 0; }
+
 }  // namespace platform
 
 HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPVOID, DWORD creation_disposition, DWORD,
@@ -80,9 +93,11 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPVOID, DWORD creation_dis
       platform::ParseLinkDeviceList(std::getenv("QUELT_LINK_DEVICES"))[number - 1];
   platform::BlockDeviceBackend backend;
   std::string open_text;
-  void* device = platform::ResolveLinkTarget(target, &backend, &open_text)
-                     ? backend.open(open_text.c_str(), number)
-                     : nullptr;
+  void* device = nullptr;
+  if (platform::ResolveLinkTarget(target, &backend, &open_text)) {
+    const platform::InBackend inside;
+    device = backend.open(open_text.c_str(), number);
+  }
   platform::RecordDeviceOpen(number, device != nullptr, device ? backend.sector_count(device) : 0);
   if (!device) return INVALID_HANDLE_VALUE;
   auto* open = new platform::OpenBlockDevice{backend, device, access, number};
@@ -110,6 +125,7 @@ BOOL DeviceIoControl(HANDLE handle, DWORD control_code, LPVOID in_buffer, DWORD 
   if (caller_request->sr_status != platform::StatusSuccess) return FALSE;
 
   std::uint32_t moved = 0;
+  const platform::InBackend inside;
   const bool done = control_code == DISK_IOCTL_READ
                         ? open->backend.read(open->device, request.sr_start, request.sr_num_sec,
                                              request.sr_sglist[0].sb_buf, &moved)

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/diagnostics.h"
+#include "platform/internal/module_interfaces.h"
 #include "platform/png_file.h"
 #include "platform/testing_display.h"
 
@@ -72,7 +73,10 @@ void StartScreenFile() {
   if (!path || !*path || writer) return;
   writer = new ScreenFileWriter;
   writer->path = path;
-  writer->thread = std::thread(WriteUntilStopped, writer);
+  writer->thread = std::thread([] {
+    GiveThreadSignalStack();
+    WriteUntilStopped(writer);
+  });
   std::atexit(StopScreenFile);
 }
 

@@ -179,6 +179,7 @@ int Spawn(const Program& program, const std::string& name,
 void CollectWhenDone(pid_t pid) {
   try {
     std::thread([pid] {
+      platform::GiveThreadSignalStack();
       while (waitpid(pid, nullptr, 0) == -1 && errno == EINTR) {
       }
     }).detach();

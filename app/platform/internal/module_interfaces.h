@@ -17,6 +17,11 @@ namespace platform {
 
 // ---- Provided by core ---------------------------------------------------------------------------
 
+// Gives the calling thread an alternate signal stack of its own, for as long as it runs: every
+// thread the platform starts takes one first, so that a fatal signal's handler runs on any of
+// them, even after a stack overflow.
+void GiveThreadSignalStack();
+
 // The start line, once the display is chosen ("headless", or "SDL x11" and the like); said only
 // in a program that asked for it with LogStart, and only once.
 void LogStartLine(const std::string& display);
@@ -90,6 +95,9 @@ bool StopRequested();
 
 // The link devices for the start line: "DSK1=/dev/quelt-link", the named ones comma-separated.
 std::string DescribeLinkDevices();
+// Whether the calling thread is inside a link device backend's open or transfer: a wait there
+// is the device's time, not one of the program's sleeps.
+bool InDeviceBackend();
 
 // ---- Provided by recorder (flight_recorder.h)
 // ----------------------------------------------------
@@ -111,6 +119,15 @@ void RecordLocalTime(const SYSTEMTIME& time);
 // A storage card file read or replaced (path as the program named it); when ok its content is
 // read back from the file name in the folder (for a replacement: the temporary file, synced).
 void RecordCardFile(const char* path, bool written, bool ok, int folder, const char* name);
+// A WM_TIMER the program dispatches, and the end of a Sleep of the program's thread number n
+// (ProgramThreadNumber): what decides the order of the threads' events in real time.
+void RecordTimerFired(HWND window, UINT_PTR id);
+// A posted message other than WM_TIMER and WM_PAINT that the program dispatches.
+void RecordMessageDispatched(HWND window, UINT message);
+// The calling thread posted to another one. In a replay, a thread of the program then waits
+// while the recording has the other thread handle more messages before this one's next write.
+void PostedToAnotherThread();
+void RecordSleepEnded(int thread);
 
 // ---- Provided by gdi ----------------------------------------------------------------------------
 

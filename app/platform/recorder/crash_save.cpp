@@ -32,17 +32,6 @@ CrashFile& Crash() {
 }
 
 struct sigaction previous_actions[sizeof FatalSignals / sizeof FatalSignals[0]];
-alignas(16) std::uint8_t alternate_stack[64 * 1024];
-
-void WriteFully(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return;
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-}
 
 // Appends text, then n as digits (at least width of them).
 char* Append(char* at, const char* text) {
@@ -95,40 +84,97 @@ void CrashFileName(char* name) {
   *at = 0;
 }
 
+// One line on standard error (the journal): "<program>: <text><name>".
+void SayOnStderr(const char* text, const char* name) {
+  char line[NameBytes + 128];
+  char* at = Append(line, program_invocation_short_name);
+  at = Append(at, ": ");
+  at = Append(at, text);
+  at = Append(at, name);
+  *at++ = '\n';
+  WriteAll(STDERR_FILENO, reinterpret_cast<const std::uint8_t*>(line),
+           static_cast<std::size_t>(at - line));
+}
+
+// Why a write failed, in words, for the errors a card gives; strerror is not safe here.
+const char* CardError(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return "the card is full";
+    case EFBIG:
+      return "the file is too large for the card";
+    case EROFS:
+      return "the card is read-only";
+    case EACCES:
+    case EPERM:
+      return "the folder may not be written";
+    default:
+      return "the card failed the write";
+  }
+}
+
+// The records kept and the block being filled, as written.
+std::size_t CrashRecordingBytes(const RecorderState& state, std::size_t count, std::size_t used) {
+  std::size_t bytes = RecordingHeaderBytes;
+  for (std::size_t i = 0; i < count; ++i) {
+    bytes += state.slots[(state.slot_head + i) % state.slots.size()].size;
+  }
+  return used > 0 ? bytes + RecordHeaderBytes + used + RecordCheckBytes : bytes;
+}
+
+// Writes the file whole under its temporary name; false with errno when the card refused.
+bool WriteCrashContent(int fd, RecorderState& state, CrashFile& crash, std::size_t count,
+                       std::size_t used) {
+  SetHeaderGivenUp(state.records_given_up.load(std::memory_order_relaxed), crash.header);
+  if (!WriteAll(fd, crash.header, sizeof crash.header)) return false;
+  for (std::size_t i = 0; i < count; ++i) {
+    const RecordSlot& slot = state.slots[(state.slot_head + i) % state.slots.size()];
+    if (!WriteAll(fd, state.ring.data() + slot.offset, slot.size)) return false;
+  }
+  if (used > 0) {
+    // The block being filled, copied first so that what is checked is what is written.
+    std::memcpy(crash.block.data() + RecordHeaderBytes, state.staging.data(), used);
+    const std::size_t size = FinishRecord(crash.block.data(), 0, used, used, state.staging_events,
+                                          state.staging_first_ms);
+    if (!WriteAll(fd, crash.block.data(), size)) return false;
+  }
+  return fsync(fd) == 0;
+}
+
 void WriteCrashRecording() {
   RecorderState& state = Recorder();
   CrashFile& crash = Crash();
   if (!state.active.load() || crash.folder == -1) return;
+  const std::size_t count = state.slot_count.load(std::memory_order_acquire);
+  const std::size_t used = state.staging_used.load(std::memory_order_acquire);
+  if (!CardHasRoomFor(crash.folder, CrashRecordingBytes(state, count, used))) {
+    SayOnStderr("recording not written at a crash: ", "the card is too full");
+    return;
+  }
   const int fd =
       openat(crash.folder, crash.temporary, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd == -1) return;
-  WriteFully(fd, crash.header, sizeof crash.header);
-  const std::size_t count = state.slot_count.load(std::memory_order_acquire);
-  for (std::size_t i = 0; i < count; ++i) {
-    const RecordSlot& slot = state.slots[(state.slot_head + i) % state.slots.size()];
-    WriteFully(fd, state.ring.data() + slot.offset, slot.size);
+  if (fd == -1) {
+    SayOnStderr("recording not written at a crash: ", CardError(errno));
+    return;
   }
-  // The block being filled, copied first so that what is checked is what is written.
-  const std::size_t used = state.staging_used.load(std::memory_order_acquire);
-  if (used > 0) {
-    std::memcpy(crash.block.data() + RecordHeaderBytes, state.staging.data(), used);
-    const std::size_t size = FinishRecord(crash.block.data(), 0, used, used, state.staging_events,
-                                          state.staging_first_ms);
-    WriteFully(fd, crash.block.data(), size);
+  const bool whole = WriteCrashContent(fd, state, crash, count, used);
+  const int error = errno;
+  if (close(fd) != 0 || !whole) {
+    // Nothing of it stays under either name.
+    unlinkat(crash.folder, crash.temporary, 0);
+    SayOnStderr("recording not written at a crash: ", CardError(whole ? errno : error));
+    return;
   }
-  fsync(fd);
-  close(fd);
   char name[NameBytes];
   CrashFileName(name);
-  if (renameat(crash.folder, crash.temporary, crash.folder, name) != 0) return;
+  if (renameat(crash.folder, crash.temporary, crash.folder, name) != 0) {
+    unlinkat(crash.folder, crash.temporary, 0);
+    SayOnStderr("recording not written at a crash: ", CardError(errno));
+    return;
+  }
   fsync(crash.folder);
-  char line[NameBytes + 128];
-  char* at = Append(line, program_invocation_short_name);
-  at = Append(at, ": recording written at a crash: ");
-  at = Append(at, name);
-  *at++ = '\n';
-  WriteFully(STDERR_FILENO, reinterpret_cast<const std::uint8_t*>(line),
-             static_cast<std::size_t>(at - line));
+  SayOnStderr("recording written at a crash: ", name);
 }
 
 void FatalSignalArrived(int signal_number) {
@@ -152,7 +198,7 @@ void PrepareCrashFile(const RecorderState& state) {
                      ? -1
                      : open(state.settings.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   // The header says "crash"; the time it was written is not known ahead, so it reads 0.
-  WriteHeader(state, "crash", 0, crash.header);
+  WriteHeader(state, "crash", 0, 0, crash.header);
   crash.block.assign(RecordHeaderBytes + RecordingMaxBlockBytes + RecordCheckBytes, 0);
   char* at = Append(crash.temporary, ".quelt-recording-crash-");
   at = AppendNumber(at, static_cast<std::uint64_t>(getpid()), 1);
@@ -163,11 +209,10 @@ void PrepareCrashFile(const RecorderState& state) {
 
 void InstallCrashHandlers() {
   static std::once_flag installed;
+  // The threads the platform starts take their own stacks; this one may be the program's main
+  // thread.
+  GiveThreadSignalStack();
   std::call_once(installed, [] {
-    stack_t stack{};
-    stack.ss_sp = alternate_stack;
-    stack.ss_size = sizeof alternate_stack;
-    sigaltstack(&stack, nullptr);
     struct sigaction action {};
     action.sa_handler = FatalSignalArrived;
     action.sa_flags = SA_ONSTACK;

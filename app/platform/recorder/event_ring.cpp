@@ -21,6 +21,7 @@ bool Overlaps(const RecordSlot& slot, std::size_t offset, std::size_t size) {
 void DropOldestSlot(RecorderState& state) {
   state.slot_head = (state.slot_head + 1) % state.slots.size();
   state.slot_count.fetch_sub(1, std::memory_order_release);
+  state.records_given_up.fetch_add(1, std::memory_order_relaxed);
 }
 
 const RecordSlot& OldestSlot(const RecorderState& state) { return state.slots[state.slot_head]; }
@@ -107,8 +108,13 @@ void FlushStagingLocked(RecorderState& state) {
   for (ReadMemo& memo : state.read_memo) memo.valid = false;
 }
 
+void SetHeaderGivenUp(std::uint32_t given_up, std::uint8_t* header) {
+  PutLe(header + HeaderGivenUpAt, given_up, 4);
+  PutLe(header + HeaderCheckAt, crc32(0, header, HeaderCheckAt), 4);
+}
+
 void WriteHeader(const RecorderState& state, const char* reason, std::int64_t saved_ms,
-                 std::uint8_t* header) {
+                 std::uint32_t given_up, std::uint8_t* header) {
   std::memset(header, 0, RecordingHeaderBytes);
   std::memcpy(header, RecordingMagic, sizeof RecordingMagic);
   PutLe(header + HeaderVersionAt, RecordingFormatVersion, 2);
@@ -123,7 +129,7 @@ void WriteHeader(const RecorderState& state, const char* reason, std::int64_t sa
                state.settings.version.c_str(), HeaderVersionTextBytes - 1);
   std::strncpy(reinterpret_cast<char*>(header + HeaderDevicesAt), state.link_devices.c_str(),
                HeaderDevicesBytes - 1);
-  PutLe(header + HeaderCheckAt, crc32(0, header, HeaderCheckAt), 4);
+  SetHeaderGivenUp(given_up, header);
 }
 
 }  // namespace recorder
@@ -156,6 +162,7 @@ bool StartFlightRecorderWith(const FlightRecorderSettings& settings) {
     state.slots.assign(MaxRecordSlots, RecordSlot{});
     state.slot_head = 0;
     state.slot_count = 0;
+    state.records_given_up = 0;
     state.staging.assign(RecordingMaxBlockBytes, 0);
     state.staging_used = 0;
     state.staging_events = 0;

@@ -1,7 +1,8 @@
 // The events other modules hand the recorder: link device opens, transfers and closes (devices),
-// input, window visibility and raising (display), debug lines and the local time (core), and the
-// storage card's files (files). Each is encoded straight into the block being filled. A transfer
-// that fails on a device that answered before counts as a lost link and asks for a file.
+// input, window visibility and raising (display), debug lines, the local time, timers and
+// messages dispatched and sleeps ended (core), and the storage card's files (files). Each is
+// encoded straight into the block being filled. A transfer that fails on a device that answered
+// before counts as a lost link and asks for a file.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,6 +63,20 @@ void WindowEvent(EventKind kind, HWND window, int flag) {
                 EventWriter writer = StartEvent(state, out, kind);
                 writer.Bytes(name, length);
                 if (flag >= 0) writer.Byte(static_cast<std::uint8_t>(flag));
+                return static_cast<std::size_t>(writer.at - out);
+              });
+}
+
+// A timer or message dispatched: the window's class ("" for none) and the number.
+void DispatchEvent(EventKind kind, HWND window, std::uint64_t number) {
+  if (!Recording()) return;
+  char name[ClassNameBytes];
+  const std::size_t length = window ? WindowClassName(window, name) : 0;
+  AppendEvent(EventStartBytes + 2 * MaxVarintBytes + length,
+              [&](RecorderState& state, std::uint8_t* out) {
+                EventWriter writer = StartEvent(state, out, kind);
+                writer.Bytes(name, length);
+                writer.Varint(number);
                 return static_cast<std::size_t>(writer.at - out);
               });
 }
@@ -164,6 +179,22 @@ void RecordLocalTime(const SYSTEMTIME& time) {
                        time.wMinute, time.wSecond, time.wMilliseconds}) {
       writer.Varint(field);
     }
+    return static_cast<std::size_t>(writer.at - out);
+  });
+}
+
+void RecordTimerFired(HWND window, UINT_PTR id) { DispatchEvent(EventKind::Timer, window, id); }
+
+void RecordMessageDispatched(HWND window, UINT message) {
+  Recorder().messages_dispatched.fetch_add(1, std::memory_order_relaxed);
+  DispatchEvent(EventKind::Message, window, message);
+}
+
+void RecordSleepEnded(int thread) {
+  if (thread < 0 || InDeviceBackend()) return;
+  AppendEvent(EventStartBytes + MaxVarintBytes, [&](RecorderState& state, std::uint8_t* out) {
+    EventWriter writer = StartEvent(state, out, EventKind::Wake);
+    writer.Varint(static_cast<std::uint64_t>(thread));
     return static_cast<std::size_t>(writer.at - out);
   });
 }

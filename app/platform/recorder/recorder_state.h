@@ -57,6 +57,8 @@ struct RecorderState {
   std::vector<RecordSlot> slots;
   std::size_t slot_head = 0;
   std::atomic<std::size_t> slot_count{0};
+  // Records dropped from the ring since the start: a file then starts mid-session.
+  std::atomic<std::uint32_t> records_given_up{0};
 
   // The block being filled: events as they come, not yet compressed.
   std::vector<std::uint8_t> staging;
@@ -73,6 +75,9 @@ struct RecorderState {
   // A device that answered since it was opened: its next failed transfer is a lost link.
   bool device_answered[DeviceSlots] = {};
   std::atomic<std::int32_t> last_clock_minute{-1};
+  // Posted messages dispatched by the program, recording or not: a replay holds each write until
+  // as many were dispatched as the recording had before it.
+  std::atomic<std::size_t> messages_dispatched{0};
 };
 
 RecorderState& Recorder();
@@ -86,9 +91,11 @@ void FlushStagingLocked(RecorderState& state);
 // The whole record for a payload of stored bytes already at out + RecordHeaderBytes.
 std::size_t FinishRecord(std::uint8_t* out, std::uint8_t encoding, std::size_t stored,
                          std::size_t raw, std::uint32_t events, std::int64_t first_ms);
-// The file header.
+// The file header, for a file that leaves out the given_up oldest records since the start.
 void WriteHeader(const RecorderState& state, const char* reason, std::int64_t saved_ms,
-                 std::uint8_t* header);
+                 std::uint32_t given_up, std::uint8_t* header);
+// Sets the header's count of records given up (and its check value). Async-signal-safe.
+void SetHeaderGivenUp(std::uint32_t given_up, std::uint8_t* header);
 
 // Asks the recorder's thread to write a file ('r' request, 'l' link lost); safe in a signal
 // handler.
@@ -97,7 +104,13 @@ void RequestSave(char reason);
 void StartSaveThread();
 // "quelt-recording-<UTC time>-<serial>-<reason>.qrec"; names sort by age.
 std::string RecordingFileName(const char* reason);
-// The fatal-signal handlers and their alternate stack; the path they write is set at each start.
+// Writes all of data; false with errno set (ENOSPC for a write that moved nothing) when the file
+// cannot take it. Async-signal-safe.
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size);
+// Whether the folder's file system has room for bytes more and still the reserve that keeps the
+// settings file writable. Async-signal-safe (one fstatfs); true when it cannot tell.
+bool CardHasRoomFor(int folder, std::uint64_t bytes);
+// The fatal-signal handlers; the path they write is set at each start.
 void InstallCrashHandlers();
 void PrepareCrashFile(const RecorderState& state);
 

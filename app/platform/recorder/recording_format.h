@@ -9,7 +9,9 @@
 //    10  2  header size in bytes (128)
 //    12  4  the recorder's memory budget for compressed records, in bytes
 //    16  4  the minutes the recorder keeps
-//    20  4  zero
+//    20  4  records given up before the oldest one kept (the ring was full, or they were older
+//           than the minutes kept): 0 when the file starts where the recorder started, else the
+//           program's state at its first event is not in it (format 1: always zero)
 //    24  8  the monotonic clock (ms) when the recorder started: event times count from the same
 //           base, so "event time - this" is the time since the program started recording
 //    32  8  the wall clock when the recorder started, ms since 1970-01-01 UTC
@@ -53,6 +55,17 @@
 //               (1 byte), the file's size (varint), content (byte string: the whole file when
 //               it has at most RecordingMaxCardFileBytes, else empty)
 //   9 close     device (1 byte)
+//  10 timer     a WM_TIMER the program dispatched: window class (string, "" for a thread
+//               timer), timer id (varint)
+//  11 wake      a Sleep ended: the program's thread number (varint; 0 its main thread, then
+//               1, 2 ... in the order the program started them)
+//  12 message   a posted message the program dispatched (neither a timer nor a paint): window
+//               class (string), message (varint)
+// Timers, wakes and messages (format 2 on) are what orders the threads' events in real time: a
+// replay fires the timers and ends the sleeps in the recorded order among the reads, writes and
+// input, not from its clock, and lets a thread that posted to another wait for the message taken
+// up before its next write. A format 1 file lacks them; it can be read and printed but not
+// replayed.
 #pragma once
 
 #include <cstddef>
@@ -62,7 +75,9 @@
 namespace platform::recorder {
 
 constexpr char RecordingMagic[8] = {'Q', 'U', 'E', 'L', 'T', 'R', 'E', 'C'};
-constexpr std::uint16_t RecordingFormatVersion = 1;
+constexpr std::uint16_t RecordingFormatVersion = 2;
+// The first version that keeps timers and wakes.
+constexpr std::uint16_t RecordingReplayableVersion = 2;
 constexpr std::size_t RecordingHeaderBytes = 128;
 constexpr char RecordTag[4] = {'Q', 'R', 'E', 'C'};
 constexpr std::size_t RecordHeaderBytes = 28;
@@ -75,6 +90,7 @@ constexpr std::size_t HeaderVersionAt = 8;
 constexpr std::size_t HeaderSizeAt = 10;
 constexpr std::size_t HeaderBudgetAt = 12;
 constexpr std::size_t HeaderMinutesAt = 16;
+constexpr std::size_t HeaderGivenUpAt = 20;
 constexpr std::size_t HeaderStartMsAt = 24;
 constexpr std::size_t HeaderWallStartAt = 32;
 constexpr std::size_t HeaderSavedMsAt = 40;
@@ -96,6 +112,9 @@ enum class EventKind : std::uint8_t {
   Clock = 7,
   Card = 8,
   Close = 9,
+  Timer = 10,
+  Wake = 11,
+  Message = 12,
 };
 
 enum class DataForm : std::uint8_t { None = 0, SameAsLastRead = 1, Bytes = 2 };

@@ -141,6 +141,22 @@ bool DecodeEvent(Cursor& in, std::int64_t* time, RecordedEvent& event, LastRead*
       }
       return !in.failed;
     }
+    case EventKind::Timer:
+      event.kind = RecordedKind::Timer;
+      in.Text(&event.text);
+      event.wparam = in.Varint();
+      return !in.failed;
+    case EventKind::Wake: {
+      event.kind = RecordedKind::Wake;
+      const std::uint32_t thread = in.Varint32();
+      event.thread = static_cast<int>(thread);
+      return !in.failed && thread < 0x10000;
+    }
+    case EventKind::Message:
+      event.kind = RecordedKind::Message;
+      in.Text(&event.text);
+      event.message = in.Varint32();
+      return !in.failed;
     case EventKind::Card:
       event.kind = RecordedKind::Card;
       in.Text(&event.text);
@@ -189,8 +205,10 @@ bool ReadHeader(const std::uint8_t* data, std::size_t size, Recording* recording
     const char* start = reinterpret_cast<const char*>(data + at);
     return std::string(start, strnlen(start, bytes));
   };
+  recording->replayable = recording->format_version >= RecordingReplayableVersion;
   recording->budget_bytes = static_cast<std::uint32_t>(GetLe(data + HeaderBudgetAt, 4));
   recording->minutes = static_cast<std::uint32_t>(GetLe(data + HeaderMinutesAt, 4));
+  recording->records_given_up = static_cast<std::uint32_t>(GetLe(data + HeaderGivenUpAt, 4));
   recording->start_ms = static_cast<std::int64_t>(GetLe(data + HeaderStartMsAt, 8));
   recording->wall_start_ms = static_cast<std::int64_t>(GetLe(data + HeaderWallStartAt, 8));
   recording->saved_ms = static_cast<std::int64_t>(GetLe(data + HeaderSavedMsAt, 8));

@@ -7,7 +7,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -46,13 +46,17 @@ std::vector<std::uint8_t> Snapshot(RecorderState& state, const char* reason) {
   const std::int64_t now = NowMs();
   const std::int64_t oldest = now - std::int64_t{state.settings.minutes} * 60'000;
   std::vector<std::uint8_t> file(RecordingHeaderBytes);
-  WriteHeader(state, reason, now, file.data());
+  std::uint32_t given_up = state.records_given_up.load(std::memory_order_relaxed);
   for (std::size_t i = 0; i < state.slot_count.load(); ++i) {
     const RecordSlot& slot = state.slots[(state.slot_head + i) % state.slots.size()];
-    if (slot.last_ms < oldest) continue;
+    if (slot.last_ms < oldest) {
+      ++given_up;
+      continue;
+    }
     const std::uint8_t* record = state.ring.data() + slot.offset;
     file.insert(file.end(), record, record + slot.size);
   }
+  WriteHeader(state, reason, now, given_up, file.data());
   return file;
 }
 
@@ -68,17 +72,6 @@ std::string UtcStamp() {
   std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d-%03ld", utc.tm_year + 1900,
                 utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, ms);
   return text;
-}
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
 }
 
 // Removes all but the newest KeptRecordings recordings of the folder.
@@ -113,26 +106,29 @@ std::string WriteRecordingFile(const std::string& folder_path, const std::string
             "recording not written: cannot open " + folder_path + ": " + std::strerror(errno));
     return "";
   }
-  struct statvfs space {};
-  if (fstatvfs(folder, &space) == 0 &&
-      std::uint64_t{space.f_bavail} * space.f_frsize < content.size() + CardReserveBytes) {
+  if (!CardHasRoomFor(folder, content.size())) {
     LogLine(LogPriority::Warning, "recording not written: " + folder_path +
                                       " is too full (the settings file keeps its room)");
     close(folder);
     return "";
   }
   const std::string temporary = "." + name + ".tmp";
+  // The first step that fails names the cause.
+  int error = 0;
   const int fd = openat(folder, temporary.c_str(),
                         O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-  bool kept = fd != -1 && WriteAll(fd, content.data(), content.size()) && fsync(fd) == 0;
-  const int error = errno;
-  if (fd != -1) kept = close(fd) == 0 && kept;
-  kept = kept && renameat(folder, temporary.c_str(), folder, name.c_str()) == 0;
-  if (!kept) {
-    // A full card keeps nothing of a recording.
-    unlinkat(folder, temporary.c_str(), 0);
+  if (fd == -1) {
+    error = errno;
+  } else {
+    if (!WriteAll(fd, content.data(), content.size()) || fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && error == 0) error = errno;
+  }
+  if (error == 0 && renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) error = errno;
+  if (error != 0) {
+    // Nothing of it stays, under either name; the older recordings stay as they were.
+    if (fd != -1) unlinkat(folder, temporary.c_str(), 0);
     LogLine(LogPriority::Warning,
-            "recording not written to " + folder_path + ": " + std::strerror(error ? error : EIO));
+            "recording not written to " + folder_path + ": " + std::strerror(error));
     close(folder);
     return "";
   }
@@ -171,6 +167,28 @@ void ServeSaveRequests() {
 
 }  // namespace
 
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = write(fd, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) return false;
+    if (written == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool CardHasRoomFor(int folder, std::uint64_t bytes) {
+  struct statfs space {};
+  if (fstatfs(folder, &space) != 0) return true;
+  return std::uint64_t{space.f_bavail} * static_cast<std::uint64_t>(space.f_bsize) >=
+         bytes + CardReserveBytes;
+}
+
 void RequestSave(char reason) {
   if (save_pipe[1] != -1) {
     const ssize_t ignored = write(save_pipe[1], &reason, 1);
@@ -184,7 +202,10 @@ void StartSaveThread() {
   std::call_once(started, [] {
     if (pipe2(save_pipe, O_CLOEXEC) != 0) return;
     fcntl(save_pipe[1], F_SETFL, O_NONBLOCK);
-    std::thread(ServeSaveRequests).detach();
+    std::thread([] {
+      GiveThreadSignalStack();
+      ServeSaveRequests();
+    }).detach();
     struct sigaction action {};
     action.sa_handler = SignalAskedForRecording;
     action.sa_flags = SA_RESTART;

@@ -1,7 +1,9 @@
 // The replay: the "replay" link device backend, which walks the recorded device events in order
 // (opens, transfers, closes) and answers each call of the program with the recorded result, and
-// the controller loop that injects the recorded input and clock in virtual time. Start reading at
-// ReplayRecording.
+// the controller loop that, in virtual time, fires the program's timers, ends its sleeps and
+// injects the recorded input in the recorded order; a thread that posted to another waits for
+// its message when the recording has it taken up before the poster's next write. Start reading
+// at ReplayRecording.
 #include "platform/replay.h"
 
 #include <algorithm>
@@ -14,7 +16,9 @@
 
 #include "platform/block_device.h"
 #include "platform/core/civil_time.h"
+#include "platform/core/core_state.h"
 #include "platform/internal/module_interfaces.h"
+#include "platform/recorder/recorder_state.h"
 #include "platform/testing.h"
 #include "platform/testing_display.h"
 
@@ -27,16 +31,26 @@ struct ReplayDevice {
 };
 
 // The walks over the recorded device events, shared by the backend's calls (link thread) and the
-// controller: opens, reads and closes in one order, the writes in their own. When a packet goes
-// out relative to the reads around it depends on the panel's timers, which a recording made in
-// real time does not pin down; the packets themselves, and their order, it does.
+// controller: opens, reads and closes in one order, the writes in their own. What threads did to
+// each other within microseconds inside one handler is not recorded, so a packet may leave one
+// poll later than recorded; the packets themselves, and their order, do not change.
 struct DeviceReplay {
   std::mutex lock;
   std::vector<const RecordedEvent*> events;
   std::size_t next = 0;
   std::vector<const RecordedEvent*> writes;
   std::size_t next_write = 0;
-  std::vector<std::int64_t> consumed_at;  // virtual time at which each event was answered
+  // Per write, the posted messages the recording has dispatched before it: another thread's
+  // handler may have queued what it sends (see PostedToAnotherThread).
+  std::vector<std::size_t> messages_before_write;
+  // Per write, whether the handler of such a message was still under way at it (see
+  // HandlerRanPastWrite).
+  std::vector<bool> handler_ran_past_write;
+  std::vector<std::size_t> messages_before_step;  // the same for the timers, wakes and input
+  std::size_t next_step = 0;                      // the first the controller has not released
+  std::size_t messages_at_start = 0;
+  int waiting_thread = -1;      // the thread that waits for messages, or -1
+  std::size_t waiting_for = 0;  // until this many were dispatched
   ReplayResult* result = nullptr;
 };
 
@@ -80,6 +94,35 @@ bool IsWrite(const RecordedEvent& event) {
   return event.kind == RecordedKind::Transfer && event.write;
 }
 
+bool IsDeviceCall(const RecordedEvent& event) {
+  return event.kind == RecordedKind::Open || event.kind == RecordedKind::Transfer ||
+         event.kind == RecordedKind::Close;
+}
+
+bool IsWindowEvent(const RecordedEvent& event) {
+  return event.kind == RecordedKind::Shown || event.kind == RecordedKind::Raised;
+}
+
+// A handler's first window shown or brought forward comes after the write at `index`, none
+// between the call before it and it: the handler was still under way when the packet left the
+// queue, so what it queued went out later.
+bool HandlerRanPastWrite(const std::vector<RecordedEvent>& events, std::size_t index) {
+  for (std::size_t before = index; before-- > 0 && !IsDeviceCall(events[before]);) {
+    if (IsWindowEvent(events[before])) return false;
+  }
+  for (std::size_t after = index + 1; after < events.size() && !IsDeviceCall(events[after]);
+       ++after) {
+    if (IsWindowEvent(events[after])) return true;
+  }
+  return false;
+}
+
+// What the controller releases: timers, wakes and input.
+bool IsStep(const RecordedEvent& event) {
+  return event.kind == RecordedKind::Input || event.kind == RecordedKind::Timer ||
+         event.kind == RecordedKind::Wake;
+}
+
 // Opens, reads and closes: what the device answers, in the order the link thread asks.
 bool IsDeviceAnswer(const RecordedEvent& event) {
   return !IsWrite(event) &&
@@ -105,7 +148,6 @@ const RecordedEvent* Expect(DeviceReplay& replay, RecordedKind kind, const std::
     }
     return nullptr;
   }
-  replay.consumed_at.push_back(NowMs());
   ++replay.next;
   return event;
 }
@@ -156,6 +198,24 @@ bool ReadReplayDevice(void* device, std::uint64_t first, std::uint32_t count, st
   *moved = event->moved;
   ++replay.result->reads_answered;
   return event->ok;
+}
+
+std::size_t MessagesDispatched(const DeviceReplay& replay) {
+  return recorder::Recorder().messages_dispatched.load() - replay.messages_at_start;
+}
+
+// Lock held: the calling thread of the program sleeps until `target` messages were dispatched,
+// which the controller watches for (ReleaseWaitingThread).
+void WaitForMessages(std::unique_lock<std::mutex>& hold, DeviceReplay& replay, std::size_t target) {
+  const int thread = core::ProgramThreadNumber();
+  while (thread >= 0 && !replay.result->differs && MessagesDispatched(replay) < target) {
+    replay.waiting_thread = thread;
+    replay.waiting_for = target;
+    hold.unlock();
+    Sleep(0xFFFFFFFF);
+    hold.lock();
+    replay.waiting_thread = -1;
+  }
 }
 
 bool WriteReplayDevice(void* device, std::uint64_t first, std::uint32_t count,
@@ -241,61 +301,42 @@ HWND FindWindowOfClass(const std::string& class_name) {
   return found;
 }
 
-// A program that does not make the next recorded device call within this much virtual time of
-// when the recording has it has taken another path.
-constexpr std::int64_t MissingCallLimitMs = 5'000;
-
-// An input event and the number of device events recorded before it: it is injected that long
-// after the last of them was answered, so that a recording made in real time (where polls drift
-// by a few milliseconds) meets the program at the same point of its exchange with the device.
-struct Injection {
+// What decides the order of the program's threads: a timer firing, a Sleep ending, input
+// arriving. Each is released in the recorded order, at its recorded time, once the device events
+// recorded before it were answered; between two of them the program runs until every thread
+// waits again.
+struct Step {
   const RecordedEvent* event;
-  std::size_t device_events;
-  std::int64_t recorded_ms;  // since the recording started
+  std::size_t device_events;  // opens, reads and closes recorded before it
+  std::size_t device_calls;   // those and the writes
+  std::int64_t recorded_ms;   // since the recording started
 };
 
-std::vector<Injection> PlanInputs(const Recording& recording) {
-  std::vector<Injection> inputs;
-  std::size_t device_events = 0;
+std::vector<Step> PlanSteps(const Recording& recording) {
+  std::vector<Step> steps;
+  std::size_t device_events = 0, device_calls = 0;
   for (const RecordedEvent& event : recording.events) {
-    if (event.kind == RecordedKind::Input) {
-      inputs.push_back(Injection{&event, device_events, event.ms - recording.start_ms});
-    } else if (IsDeviceAnswer(event)) {
-      ++device_events;
+    if (IsStep(event)) {
+      steps.push_back(Step{&event, device_events, device_calls, event.ms - recording.start_ms});
     }
+    device_events += IsDeviceAnswer(event) ? 1 : 0;
+    device_calls += IsDeviceAnswer(event) || IsWrite(event) ? 1 : 0;
   }
-  return inputs;
+  return steps;
 }
 
-// The last device event answered: when in the replay and when in the recording.
-struct Anchor {
-  std::size_t answered;
-  std::size_t device_events;
-  std::int64_t virtual_ms;
-  std::int64_t recorded_ms;
-  std::int64_t next_recorded_ms;  // the next device event's time in the recording
-};
-
-Anchor LatestAnchor(DeviceReplay& replay, std::int64_t start_ms) {
+// True when the program, standing still, has not made every device call recorded before
+// `device_events`; the first missing one is then the difference.
+bool NoteMissingCall(DeviceReplay& replay, std::size_t device_events, std::int64_t start_ms) {
   std::lock_guard<std::mutex> hold(replay.lock);
-  Anchor anchor{replay.next, replay.events.size(), 0, 0, 0};
-  if (replay.next > 0) {
-    anchor.virtual_ms = replay.consumed_at[replay.next - 1];
-    anchor.recorded_ms = replay.events[replay.next - 1]->ms - start_ms;
-  }
-  if (replay.next < replay.events.size()) {
-    anchor.next_recorded_ms = replay.events[replay.next]->ms - start_ms;
-  }
-  return anchor;
-}
-
-// Reported at the time the recording has the call, on the replay's clock.
-void NoteMissingCall(DeviceReplay& replay, const Anchor& anchor) {
-  std::lock_guard<std::mutex> hold(replay.lock);
-  NoteDifference(replay, "the program did not make " +
-                             DescribeEvent(*replay.events[anchor.answered]) + " (recorded at " +
-                             std::to_string(anchor.next_recorded_ms) + " ms)");
-  replay.result->difference_ms = anchor.virtual_ms + (anchor.next_recorded_ms - anchor.recorded_ms);
+  if (replay.result->differs) return true;
+  if (replay.next >= device_events) return false;
+  const RecordedEvent& missing = *replay.events[replay.next];
+  NoteDifference(replay, "the program did not make " + DescribeEvent(missing) + " (recorded at " +
+                             std::to_string(missing.ms - start_ms) + " ms)");
+  // The replay's clock runs on the recording's: the call was missed when it was recorded.
+  replay.result->difference_ms = std::min(replay.result->difference_ms, missing.ms - start_ms);
+  return true;
 }
 
 void InjectInput(const RecordedEvent& event, ReplayResult* result) {
@@ -307,26 +348,160 @@ void InjectInput(const RecordedEvent& event, ReplayResult* result) {
   }
 }
 
+// The run's thread a timer or wake step releases; -1 for input, and for a timer the program has
+// not set.
+int StepThread(const Step& step) {
+  switch (step.event->kind) {
+    case RecordedKind::Wake:
+      return step.event->thread;
+    case RecordedKind::Timer:
+      return TimerThread(step.event->text, step.event->wparam);
+    default:
+      return -1;
+  }
+}
+
+// Timers and wakes of different threads that no device call separates in the recording were
+// under way together: they are released together, so that none of those threads runs on past a
+// device call before the others started. Input is released on its own, after what came before
+// it has run.
+bool JoinsBatch(const Step& step, const Step& first, const std::vector<int>& threads) {
+  if (step.device_calls != first.device_calls || first.event->kind == RecordedKind::Input) {
+    return false;
+  }
+  const int thread = StepThread(step);
+  return thread >= 0 && std::find(threads.begin(), threads.end(), thread) == threads.end();
+}
+
+// Lets a thread that waited for messages go on once they were dispatched, as often as the
+// program, running on, waits again.
+void ReleaseWaitingThread(DeviceReplay& replay) {
+  for (;;) {
+    int thread = -1;
+    {
+      std::lock_guard<std::mutex> hold(replay.lock);
+      if (replay.waiting_thread < 0 ||
+          (!replay.result->differs && MessagesDispatched(replay) < replay.waiting_for)) {
+        return;
+      }
+      thread = replay.waiting_thread;
+    }
+    if (!ReleaseSleep(thread)) return;
+    AdvanceVirtualTime(0);
+  }
+}
+
+// Whether the thread sleeps for messages rather than in a Sleep of its own.
+bool WaitsForMessages(DeviceReplay& replay, int thread) {
+  std::lock_guard<std::mutex> hold(replay.lock);
+  return replay.waiting_thread == thread;
+}
+
+// Fires the step's timer, ends its Sleep or posts its input; false when the program has no such
+// timer or sleeping thread, which is then the difference.
+bool ReleaseStep(DeviceReplay& replay, const Step& step) {
+  const RecordedEvent& event = *step.event;
+  std::string missing;
+  if (event.kind == RecordedKind::Input) {
+    InjectInput(event, replay.result);
+  } else if (event.kind == RecordedKind::Timer) {
+    if (!ReleaseTimer(event.text, event.wparam)) {
+      missing = "timer " + std::to_string(event.wparam) + " of " +
+                (event.text.empty() ? "the thread" : event.text) +
+                " fire; the program has no such timer";
+    }
+  } else if (WaitsForMessages(replay, event.thread) || !ReleaseSleep(event.thread)) {
+    missing = "thread " + std::to_string(event.thread) +
+              " end a Sleep; the program's thread is not asleep";
+  }
+  if (missing.empty()) return true;
+  std::lock_guard<std::mutex> hold(replay.lock);
+  NoteDifference(replay, "the recording has " + missing + " (recorded at " +
+                             std::to_string(step.recorded_ms) + " ms)");
+  return false;
+}
+
 }  // namespace
+
+// The link thread's messages to the main thread: when the recording has the poster's next write
+// before its next read (the packet went out in this poll) and the message taken up before that
+// write, the main thread most likely handled it before the poster took the packet from the queue
+// they share, so the poster waits here, right after posting, until one more message was taken
+// up; not when the handler was seen still at work after the write. A message the recording has
+// taken up only after a timer, wake or input still to be released (the main thread was asleep,
+// say) is not waited for.
+void PostedToAnotherThread() {
+  DeviceReplay& replay = Replay();
+  std::unique_lock<std::mutex> hold(replay.lock);
+  if (replay.result == nullptr || !VirtualTimeActive() ||
+      replay.next_write >= replay.writes.size() ||
+      replay.handler_ran_past_write[replay.next_write]) {
+    return;
+  }
+  // Both walks point into the recording's events, so their order is the recorded one.
+  if (replay.next < replay.events.size() &&
+      replay.events[replay.next] < replay.writes[replay.next_write]) {
+    return;
+  }
+  std::size_t target =
+      std::min(MessagesDispatched(replay) + 1, replay.messages_before_write[replay.next_write]);
+  if (replay.next_step < replay.messages_before_step.size()) {
+    target = std::min(target, replay.messages_before_step[replay.next_step]);
+  }
+  WaitForMessages(hold, replay, target);
+}
+
+std::string MidSessionNote(const Recording& recording) {
+  const std::int64_t first_ms =
+      recording.events.empty() ? 0 : recording.events.front().ms - recording.start_ms;
+  return "the recording starts mid-session, " + std::to_string(first_ms / 1000) +
+         " s after the program started: the recorder gave up its " +
+         std::to_string(recording.records_given_up) +
+         " oldest blocks, so the panel's state at the first event kept is not known and no "
+         "packet can be compared with a panel started afresh";
+}
 
 ReplayResult ReplayRecording(const Recording& recording, const std::function<int()>& program_main,
                              const ReplayOptions& options) {
   ReplayResult result;
+  if (!recording.replayable) {
+    result.differs = true;
+    result.difference = "the recording is of format " + std::to_string(recording.format_version) +
+                        ", which does not keep the order of the program's timers and sleeps";
+    return result;
+  }
+  if (recording.records_given_up > 0) {
+    result.differs = true;
+    result.difference = MidSessionNote(recording);
+    return result;
+  }
   DeviceReplay& replay = Replay();
   {
     std::lock_guard<std::mutex> hold(replay.lock);
     replay.events.clear();
     replay.writes.clear();
+    replay.messages_before_write.clear();
+    replay.handler_ran_past_write.clear();
+    replay.messages_before_step.clear();
+    replay.next_step = 0;
+    std::size_t messages = 0;
     for (const RecordedEvent& event : recording.events) {
       if (IsWrite(event)) {
         replay.writes.push_back(&event);
+        replay.messages_before_write.push_back(messages);
+        replay.handler_ran_past_write.push_back(HandlerRanPastWrite(
+            recording.events, static_cast<std::size_t>(&event - &recording.events[0])));
       } else if (IsDeviceAnswer(event)) {
         replay.events.push_back(&event);
+      } else if (IsStep(event)) {
+        replay.messages_before_step.push_back(messages);
       }
+      messages += event.kind == RecordedKind::Message ? 1 : 0;
     }
     replay.next = 0;
     replay.next_write = 0;
-    replay.consumed_at.clear();
+    replay.messages_at_start = recorder::Recorder().messages_dispatched.load();
+    replay.waiting_thread = -1;
     replay.result = &result;
   }
   RegisterBlockDeviceBackend("replay", ReplayBackend);
@@ -334,59 +509,56 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
   PrepareCard(recording, options.card_folder);
   testing::ForceHeadlessDisplay();
 
-  std::vector<Injection> inputs = PlanInputs(recording);
+  const std::vector<Step> steps = PlanSteps(recording);
   {
     VirtualRunScope run(StartLocalTime(recording));
+    HoldTimedWaits();
     StartMainThread(program_main);
-    std::size_t next_input = 0;
     std::int64_t next_sample = options.sample_ms;
-    while (true) {
-      const Anchor anchor = LatestAnchor(replay, recording.start_ms);
-      if (result.differs) break;
-      const std::int64_t now = VirtualNowMs();
-      // Due: the next input once the device events before it were answered, else the next
-      // device event as the recording has it.
-      std::int64_t due = -1;
-      while (next_input < inputs.size() && anchor.answered >= inputs[next_input].device_events) {
-        const Injection& input = inputs[next_input];
-        due = anchor.virtual_ms + (input.recorded_ms - anchor.recorded_ms);
-        if (due > now) break;
-        InjectInput(*input.event, &result);
-        ++next_input;
-        due = -1;
-      }
-      if (due < 0 && anchor.answered < anchor.device_events) {
-        due = anchor.virtual_ms + (anchor.next_recorded_ms - anchor.recorded_ms);
-        if (now > due + MissingCallLimitMs) {
-          NoteMissingCall(replay, anchor);
-          break;
-        }
-      }
-      if (due < 0) {
-        if (next_input >= inputs.size()) break;  // every event answered and injected
-        due = now + options.sample_ms;
-      }
-      const std::int64_t until = std::max(std::min(due, next_sample), now + 1);
-      AdvanceVirtualTime(until - now);
-      if (VirtualNowMs() >= next_sample) {
+    // Lets the program run up to `until` (at least until it stands still), sampling on the way.
+    // A sample at `until` itself comes before input injected then, as a screen is seen before a
+    // finger lands, but after the timers and sleeps of that millisecond.
+    auto run_until = [&](std::int64_t until, bool before_input) {
+      while (next_sample < until || (before_input && next_sample == until)) {
+        AdvanceVirtualTime(std::max<std::int64_t>(next_sample - VirtualNowMs(), 0));
+        ReleaseWaitingThread(replay);
         if (options.on_sample) options.on_sample(next_sample);
         next_sample += options.sample_ms;
       }
+      AdvanceVirtualTime(std::max<std::int64_t>(until - VirtualNowMs(), 0));
+      ReleaseWaitingThread(replay);
+    };
+    for (std::size_t next = 0; next < steps.size() && !result.differs;) {
+      const Step& first = steps[next];
+      run_until(first.recorded_ms, first.event->kind == RecordedKind::Input);
+      if (NoteMissingCall(replay, first.device_events, recording.start_ms)) break;
+      std::vector<int> threads;
+      do {
+        threads.push_back(StepThread(steps[next]));
+        if (!ReleaseStep(replay, steps[next])) break;
+        ++next;
+      } while (next < steps.size() && JoinsBatch(steps[next], first, threads));
+      std::lock_guard<std::mutex> hold(replay.lock);
+      replay.next_step = next;
     }
-    // The last screens after the last event.
-    for (int i = 0; i < 2; ++i) {
-      AdvanceVirtualTime(next_sample - VirtualNowMs());
-      if (options.on_sample) options.on_sample(next_sample);
-      next_sample += options.sample_ms;
+    if (!result.differs) {
+      const std::int64_t last_ms =
+          recording.events.empty() ? 0 : recording.events.back().ms - recording.start_ms;
+      run_until(last_ms, false);
+      NoteMissingCall(replay, replay.events.size(), recording.start_ms);
     }
+    // The last two screens after the last event.
+    run_until(next_sample + options.sample_ms + 1, false);
     result.replayed_ms = VirtualNowMs();
   }
   {
     std::lock_guard<std::mutex> hold(replay.lock);
     if (!result.differs && replay.next_write < replay.writes.size()) {
       const RecordedEvent& missing = *replay.writes[replay.next_write];
+      const std::string what =
+          replay.waiting_thread >= 0 ? "dispatch the messages recorded before " : "make ";
       NoteDifference(replay,
-                     "the program did not make " + DescribeEvent(missing) + " (recorded at " +
+                     "the program did not " + what + DescribeEvent(missing) + " (recorded at " +
                          std::to_string(missing.ms - recording.start_ms) + " ms)",
                      missing.data);
       result.difference_ms = result.replayed_ms;
