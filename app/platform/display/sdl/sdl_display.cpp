@@ -111,25 +111,36 @@ bool Present(HWND window, const std::vector<RECT>& dirty) {
 
 void Raised(HWND) { RaiseMessageBoxes(); }
 
+bool TakeQueued(SDL_Event* event) {
+  return SDL_PeepEvents(event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1;
+}
+
 // The first event, or none once the time is up. Only an event in SDL's queue ends SDL's own
 // wait, so a wake from another thread would have to travel through the X server and back as a
-// client message; on X11 the server's socket and the wake pipe are polled instead. Taking what
-// is queued first leaves nothing read but unhandled that the poll could not see (Xlib reads
-// ahead into its own queue), and sends what Xlib still holds.
+// client message; on X11 the server's socket and the wake pipe are polled instead. SDL reads the
+// socket (a handful of reads, most of them finding nothing) only when the poll found it ready,
+// when Xlib has read events ahead into its own queue that the poll cannot see, or when the time
+// is up, so that what SDL does on its own clock (a delayed focus change) still happens.
 bool FirstEvent(int timeout_ms, SDL_Event* event) {
   if (!polls_x11) {
     return timeout_ms < 0 ? SDL_WaitEvent(event) : SDL_WaitEventTimeout(event, timeout_ms);
   }
-  if (SDL_PollEvent(event)) return true;
+  if (TakeQueued(event)) return true;
+  if (X11EventsReadAhead()) {
+    SDL_PumpEvents();
+    if (TakeQueued(event)) return true;
+  }
   pollfd waits[] = {{wake_pipe.read_end, POLLIN, 0}, {X11Socket(), POLLIN, 0}};
   // Before SDL has a window the socket is not known yet, and no event of ours can come on it.
   const nfds_t count = waits[1].fd >= 0 ? 2 : 1;
-  if (poll(waits, count, timeout_ms < 0 ? -1 : timeout_ms) > 0 && (waits[0].revents & POLLIN)) {
-    DrainWakePipe(wake_pipe);
-  }
-  return SDL_PollEvent(event);
+  const int ready = poll(waits, count, timeout_ms < 0 ? -1 : timeout_ms);
+  if (ready > 0 && (waits[0].revents & POLLIN)) DrainWakePipe(wake_pipe);
+  if (ready <= 0 || waits[1].revents != 0) SDL_PumpEvents();
+  return TakeQueued(event);
 }
 
+// Handles the event taken and what SDL queued meanwhile; what comes later waits for the next
+// wait.
 void WaitEvents(int timeout_ms) {
   SDL_Event event;
   if (!FirstEvent(timeout_ms, &event)) return;
@@ -139,7 +150,7 @@ void WaitEvents(int timeout_ms) {
     } else {
       HandleEvent(event);
     }
-  } while (SDL_PollEvent(&event));
+  } while (TakeQueued(&event));
   DestroyWindowsDestroyedByOthers();
 }
 
