@@ -37,6 +37,7 @@ Controller::Controller(const ControllerOptions& options)
     if (!trace_) std::perror(("simulator trace " + options.trace_path).c_str());
   }
   unit_.track_since = start_tick_;
+  unit_.info_shown = options.info_shown;
   RunScript(start_tick_);
 }
 

@@ -84,6 +84,9 @@ bool SetControllerOption(const std::string& key, const std::string& value,
     options->trace_path = value;
   } else if (key == "keys") {
     good = ParseKeys(value, &options->script);
+  } else if (key == "info") {
+    good = ParseNumber(value, &number) && number <= 1;
+    options->info_shown = number == 1;
   } else if (key == "short_by") {
     good = ParseNumber(value, &number) && number >= 1 && number <= 512;
     options->short_by = number;

@@ -12,6 +12,7 @@
 //   fail_writes=N[@MS]      the next N writes fail; their packets are lost
 //   vanish=FOR[@MS][>N]     gone for FOR ms (from MS after start), then back as DSKn
 //   stall=FOR[@MS]          the next read takes FOR ms before it is served
+//   info=0|1                start with INFO on: the text line scrolls the programme text
 #pragma once
 
 #include <cstdint>
@@ -33,6 +34,7 @@ struct ControllerOptions {
   std::string signature;  // empty: the variant's
   std::string trace_path;
   std::uint32_t short_by = 2;
+  bool info_shown = false;
   std::vector<ScheduledEvent> script;
 };
 

@@ -99,7 +99,8 @@ nbdkit_plugin MakePlugin() {
   plugin.config_complete = ConfigComplete;
   plugin.config_help =
       "variant=1|2 signature=TEXT trace=PATH keys=CODE@MS;... fail_opens=N[@MS] "
-      "fail_reads=N[@MS] short_reads=N[@MS] short_by=BYTES fail_writes=N[@MS] vanish=FOR[@MS]";
+      "fail_reads=N[@MS] short_reads=N[@MS] short_by=BYTES fail_writes=N[@MS] vanish=FOR[@MS] "
+      "info=0|1";
   plugin.open = Open;
   plugin.close = Close;
   plugin.get_size = GetSize;

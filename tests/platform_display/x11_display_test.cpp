@@ -2,9 +2,11 @@
 // window messages, exposure and close, and a real message box.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "tests/platform_display/x11_window_fixture.h"
 
@@ -93,6 +95,35 @@ TEST_F(X11Display, ExposureRepaintsAndACloseRequestArrivesAsWmClose) {
   EXPECT_TRUE(PumpUntil([](const MSG& msg) { return msg.message == WM_CLOSE; }));
   EXPECT_FALSE(IsWindow(window_)) << "DefWindowProcW destroys the window";
   EXPECT_EQ(x_->FindByTitle("Quelt Test"), 0u);
+}
+
+// Another thread's posts wake the display thread in its wait without the X server: each post
+// waits for the one before to arrive, so most of them find the display thread asleep, and a wake
+// lost on the way would leave it asleep until the watchdog. Input still arrives between them.
+TEST_F(X11Display, EveryPostFromAnotherThreadEndsTheDisplaysWait) {
+  ShowOurWindow(0, 0, 400, 300);
+  constexpr UINT kNumbered = WM_USER + 7;
+  constexpr WPARAM kPosts = 200;
+  std::atomic<WPARAM> received{0};
+  std::thread poster([&] {
+    for (WPARAM n = 0; n < kPosts; ++n) {
+      while (received.load() < n) std::this_thread::yield();
+      PostMessageW(window_, kNumbered, n, 0);
+    }
+  });
+  bool in_order = true;
+  const bool all = PumpUntil([&](const MSG& msg) {
+    if (msg.message != kNumbered) return false;
+    in_order = in_order && msg.wParam == received.load();
+    received = msg.wParam + 1;
+    return received.load() == kPosts;
+  });
+  received = kPosts;  // lets the poster end even when a post went missing
+  poster.join();
+  EXPECT_TRUE(all);
+  EXPECT_TRUE(in_order);
+  ASSERT_EQ(std::system("xdotool mousemove --sync 50 50 click 1"), 0);
+  EXPECT_TRUE(PumpUntil([](const MSG& msg) { return msg.message == WM_LBUTTONUP; }));
 }
 
 // While the box waits, the owner's timer brings the owner forward, notes whether the box stayed

@@ -278,9 +278,15 @@ TEST(SimulatedController, VanishFromOptions) {
   EXPECT_NE(back.controller->Open(4), 0u);
 }
 
+TEST(SimulatedController, InfoFromOptions) {
+  EXPECT_FALSE(Link().controller->Unit().info_shown);
+  EXPECT_TRUE(Link("info=1").controller->Unit().info_shown);
+  EXPECT_FALSE(Link("info=0").controller->Unit().info_shown);
+}
+
 TEST(SimulatedController, BadOptionsAreRefused) {
   for (const char* text : {"variant=3", "bogus=1", "keys=0x100@5", "keys=x", "vanish=10@5>9",
-                           "fail_reads=-1", "short_by=0", "variant"}) {
+                           "fail_reads=-1", "short_by=0", "variant", "info=2", "info="}) {
     sim::ControllerOptions options;
     std::string error;
     EXPECT_FALSE(sim::ParseControllerOptions(text, &options, &error)) << text;

@@ -158,6 +158,10 @@ void* OpenNbd(const char* text, int) {
   if (!nbd) return nullptr;
   const RealClock::time_point deadline = RealClock::now() + target.connect_timeout;
   Outcome outcome = Outcome::Broken;
+  // Simple replies: a read's answer is one header and the data. A structured reply comes in
+  // chunks that wake the waiting link thread once more for every poll, to no end: a transfer
+  // moves all of its bytes or fails as a whole either way.
+  nbd_set_request_structured_replies(nbd, false);
   if (nbd_aio_connect_uri(nbd, target.uri.c_str()) != -1) {
     outcome = RunUntil(nbd, deadline, [nbd] { return ConnectionSettled(nbd); });
   }

@@ -14,6 +14,7 @@ target_sources(quelt_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/pen_input.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_capture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wake_pipe.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_surfaces.cpp)
 quelt_neon_sources(${CMAKE_CURRENT_LIST_DIR}/letterbox_rows_neon.cpp)
 # The screen capture writes its BMP files with SDL's writer.

@@ -8,7 +8,6 @@
 // first top-level window); windows of other threads keep their surfaces in memory and are never
 // shown, and a show or destroy another thread asks for waits for the display thread. Start
 // reading at StartDrmBackend, then WaitEvents.
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -69,12 +68,6 @@ const std::uint32_t* ShownPicture(int* width, int* height) {
   return record->pixels;
 }
 
-void WakeDisplayThread() {
-  const char byte = 1;
-  // A full pipe already holds a wake.
-  [[maybe_unused]] const ssize_t written = write(Drm().wake_write, &byte, 1);
-}
-
 void WindowCreated(HWND window) {
   WindowInfo info{};
   if (DescribeWindow(window, &info) && info.top_level) Drm().windows.push_back(window);
@@ -105,28 +98,22 @@ bool Present(HWND window, const std::vector<RECT>& dirty) {
 
 void Raised(HWND) { Restack(); }
 
-void DrainWakePipe() {
-  char bytes[64];
-  while (read(Drm().wake_read, bytes, sizeof bytes) > 0) {
-  }
-}
-
 void WaitEvents(int timeout_ms) {
   DrmDisplay& display = Drm();
   pollfd waits[] = {{SeatDescriptor(), POLLIN, 0},
                     {display.card, POLLIN, 0},
                     {InputDescriptor(), POLLIN, 0},
-                    {display.wake_read, POLLIN, 0}};
+                    {display.wake.read_end, POLLIN, 0}};
   if (poll(waits, 4, timeout_ms < 0 ? -1 : timeout_ms) > 0) {
     if (waits[0].revents & POLLIN) DispatchSeat();
     if (waits[1].revents & POLLIN) DispatchCardEvents();
     if (waits[2].revents & POLLIN) DispatchInput();
-    if (waits[3].revents & POLLIN) DrainWakePipe();
+    if (waits[3].revents & POLLIN) DrainWakePipe(display.wake);
   }
   Restack();
 }
 
-void Wake() { WakeDisplayThread(); }
+void Wake() { SendWake(Drm().wake); }
 
 // Boxes asked for on another thread count as answered (their text is in the log already): the
 // display thread alone draws.
@@ -162,14 +149,6 @@ bool DrmAskedFor() {
   return true;
 }
 
-bool OpenWakePipe() {
-  int ends[2];
-  if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-  Drm().wake_read = ends[0];
-  Drm().wake_write = ends[1];
-  return true;
-}
-
 // The first card that lights a screen; the reasons of those that did not, when none does.
 bool StartOnACard(const std::vector<std::string>& cards, std::string* why_not) {
   for (const std::string& card : cards) {
@@ -198,7 +177,7 @@ bool Start(std::string* why_not) {
     CloseSeat();
     return false;
   }
-  if (!OpenInput(why_not) || !OpenWakePipe()) {
+  if (!OpenInput(why_not) || !OpenWakePipe(&Drm().wake)) {
     if (why_not->empty()) *why_not = "no wake pipe";
     CloseInput();
     DestroyBuffers();

@@ -15,6 +15,7 @@
 #include "platform/display/drm/drm_pen.h"
 #include "platform/display/drm/drm_scanout.h"
 #include "platform/display/message_box_picture.h"
+#include "platform/display/wake_pipe.h"
 
 struct libseat;
 struct libinput;
@@ -71,8 +72,7 @@ struct DrmDisplay {
   HWND shown_window = nullptr;
   std::vector<OpenBox> boxes;  // the last one on top
 
-  int wake_read = -1;
-  int wake_write = -1;
+  WakePipe wake;
 };
 
 DrmDisplay& Drm();

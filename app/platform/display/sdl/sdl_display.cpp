@@ -6,6 +6,8 @@
 //
 // SDL video runs on one thread only, the one that started it (the thread of the first top-level
 // window). Start reading at StartSdlBackend, then WaitEvents.
+#include <poll.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -17,6 +19,7 @@
 #include "platform/display/display_thread.h"
 #include "platform/display/sdl/sdl_message_box.h"
 #include "platform/display/sdl/sdl_state.h"
+#include "platform/display/wake_pipe.h"
 #include "platform/display/window_surfaces.h"
 
 namespace platform::display {
@@ -40,6 +43,8 @@ namespace {
 Uint32 wake_event_type = 0;
 std::atomic<bool> wake_queued{false};
 std::atomic<bool> driver_is_x11{false};
+std::atomic<bool> polls_x11{false};  // the display thread polls the X11 socket and wake_pipe
+WakePipe wake_pipe;
 
 std::string Describe() { return std::string("SDL ") + SDL_GetCurrentVideoDriver(); }
 
@@ -106,23 +111,56 @@ bool Present(HWND window, const std::vector<RECT>& dirty) {
 
 void Raised(HWND) { RaiseMessageBoxes(); }
 
+bool TakeQueued(SDL_Event* event) {
+  return SDL_PeepEvents(event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1;
+}
+
+// The first event, or none once the time is up. Only an event in SDL's queue ends SDL's own
+// wait, so a wake from another thread would have to travel through the X server and back as a
+// client message; on X11 the server's socket and the wake pipe are polled instead. SDL reads the
+// socket (a handful of reads, most of them finding nothing) only when the poll found it ready,
+// when Xlib has read events ahead into its own queue that the poll cannot see, or when the time
+// is up, so that what SDL does on its own clock (a delayed focus change) still happens.
+bool FirstEvent(int timeout_ms, SDL_Event* event) {
+  if (!polls_x11) {
+    return timeout_ms < 0 ? SDL_WaitEvent(event) : SDL_WaitEventTimeout(event, timeout_ms);
+  }
+  if (TakeQueued(event)) return true;
+  if (X11EventsReadAhead()) {
+    SDL_PumpEvents();
+    if (TakeQueued(event)) return true;
+  }
+  pollfd waits[] = {{wake_pipe.read_end, POLLIN, 0}, {X11Socket(), POLLIN, 0}};
+  // Before SDL has a window the socket is not known yet, and no event of ours can come on it.
+  const nfds_t count = waits[1].fd >= 0 ? 2 : 1;
+  const int ready = poll(waits, count, timeout_ms < 0 ? -1 : timeout_ms);
+  if (ready > 0 && (waits[0].revents & POLLIN)) DrainWakePipe(wake_pipe);
+  if (ready <= 0 || waits[1].revents != 0) SDL_PumpEvents();
+  return TakeQueued(event);
+}
+
+// Handles the event taken and what SDL queued meanwhile; what comes later waits for the next
+// wait.
 void WaitEvents(int timeout_ms) {
   SDL_Event event;
-  const int got = timeout_ms < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout_ms);
-  if (!got) return;
+  if (!FirstEvent(timeout_ms, &event)) return;
   do {
     if (event.type == wake_event_type) {
       wake_queued = false;
     } else {
       HandleEvent(event);
     }
-  } while (SDL_PollEvent(&event));
+  } while (TakeQueued(&event));
   DestroyWindowsDestroyedByOthers();
 }
 
 // At most one wake event waits in SDL's queue; it stays there until the display thread takes it,
-// so a wake that comes before the wait still ends it.
+// so a wake that comes before the wait still ends it. The wake pipe keeps a wake the same way.
 void Wake() {
+  if (polls_x11) {
+    SendWake(wake_pipe);
+    return;
+  }
   if (wake_queued.exchange(true)) return;
   SDL_Event event{};
   event.type = wake_event_type;
@@ -190,6 +228,8 @@ bool StartSdlBackend() {
   }
   const char* driver = SDL_GetCurrentVideoDriver();
   driver_is_x11 = std::strcmp(driver, "x11") == 0;
+  // Without the pipe, the X11 display is woken through SDL's queue as the others are.
+  polls_x11 = driver_is_x11 && (wake_pipe.read_end >= 0 || OpenWakePipe(&wake_pipe));
   // SDL 2.26 has a software framebuffer for X11 only; elsewhere (KMSDRM) the window surface is
   // drawn through its renderer or not at all.
   if (!driver_is_x11) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");

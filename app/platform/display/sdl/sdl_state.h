@@ -39,6 +39,11 @@ void WatchX11();
 // Sets the X11 class of the SDL window and notes its id for the desktop.
 void NameHostWindow(HWND window, SDL_Window* sdl_window);
 void ForgetHostWindow(HWND window);
+// The socket of SDL's connection to the X server, or -1 before its first window.
+int X11Socket();
+// Sends what Xlib holds unsent; true when it holds events read already, which no poll of the
+// socket can see.
+bool X11EventsReadAhead();
 // The X11 window that shows our window, or 0; and the way back.
 unsigned long HostWindowId(HWND window);
 HWND WindowOfHostId(unsigned long host_id);

@@ -23,6 +23,9 @@ namespace {
 std::mutex host_ids_lock;
 std::map<HWND, unsigned long> x11_window_ids;
 
+// SDL's connection to the X server, known from its first window; display thread.
+Display* x11_display = nullptr;
+
 // Display thread only: our windows that another X client destroyed, to be destroyed in core once
 // SDL's events are in.
 std::vector<HWND> destroyed_by_others;
@@ -59,12 +62,21 @@ void NameHostWindow(HWND window, SDL_Window* sdl_window) {
       wm.subsystem != SDL_SYSWM_X11) {
     return;
   }
+  x11_display = wm.info.x11.display;
   std::string class_name = Utf8FromWide(info.class_name);
   XClassHint hint{class_name.data(), class_name.data()};
   XSetClassHint(wm.info.x11.display, wm.info.x11.window, &hint);
   XFlush(wm.info.x11.display);
   std::lock_guard<std::mutex> hold(host_ids_lock);
   x11_window_ids[window] = wm.info.x11.window;
+}
+
+int X11Socket() { return x11_display ? ConnectionNumber(x11_display) : -1; }
+
+bool X11EventsReadAhead() {
+  if (!x11_display) return false;
+  XFlush(x11_display);
+  return XEventsQueued(x11_display, QueuedAlready) > 0;
 }
 
 void ForgetHostWindow(HWND window) {

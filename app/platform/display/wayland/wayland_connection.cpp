@@ -1,7 +1,5 @@
 // Connecting to the compositor: the globals the display needs, seats as they come and go, and
 // the answer to the compositor's pings. Start reading at ConnectToCompositor.
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -43,14 +41,6 @@ void AnnounceGlobal(void*, wl_registry* registry, std::uint32_t name, const char
 void RemoveGlobal(void*, wl_registry*, std::uint32_t name) { RemoveSeat(name); }
 
 const wl_registry_listener kRegistryListener = {AnnounceGlobal, RemoveGlobal};
-
-bool OpenWakePipe(WaylandDisplay& display) {
-  int ends[2];
-  if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-  display.wake_read = ends[0];
-  display.wake_write = ends[1];
-  return true;
-}
 
 const char* MissingGlobal(const WaylandDisplay& display) {
   if (!display.compositor) return "the compositor offers no wl_compositor of version 4";
@@ -99,7 +89,7 @@ bool ConnectToCompositor(std::string* why_not) {
     *why_not = "the compositor closed the connection";
   } else if (const char* missing = MissingGlobal(display)) {
     *why_not = missing;
-  } else if (!OpenWakePipe(display)) {
+  } else if (!OpenWakePipe(&display.wake)) {
     *why_not = std::string("no wake pipe: ") + std::strerror(errno);
   } else {
     return true;

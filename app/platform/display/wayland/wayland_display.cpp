@@ -164,7 +164,7 @@ void WaitEvents(int timeout_ms) {
   if (!WaitForCompositor(timeout_ms) && !Wayland().lost) LoseConnection();
 }
 
-void Wake() { WakeDisplayThread(); }
+void Wake() { SendWake(Wayland().wake); }
 
 bool ShowMessageBox(int token, LPCWSTR text, LPCWSTR caption) {
   if (!Wayland().lost && OpenMessageBox(token, text, caption)) {

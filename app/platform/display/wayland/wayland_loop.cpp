@@ -3,7 +3,6 @@
 // do not fit into the socket wait for it to drain without blocking the thread. A round trip waits
 // until the compositor has answered everything sent before it.
 #include <poll.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -13,21 +12,15 @@
 namespace platform::display::wayland {
 namespace {
 
-void DrainWakePipe(int wake_read) {
-  char bytes[64];
-  while (read(wake_read, bytes, sizeof bytes) > 0) {
-  }
-}
-
 // False when the connection broke; *unsent tells that the socket is full.
 bool Flush(wl_display* connection, bool* unsent) {
   *unsent = wl_display_flush(connection) < 0;
   return !*unsent || errno == EAGAIN;
 }
 
-void WaitForWake(int wake_read, int timeout_ms) {
-  pollfd wake{wake_read, POLLIN, 0};
-  if (poll(&wake, 1, timeout_ms) > 0) DrainWakePipe(wake_read);
+void WaitForWake(const WakePipe& pipe, int timeout_ms) {
+  pollfd wake{pipe.read_end, POLLIN, 0};
+  if (poll(&wake, 1, timeout_ms) > 0) DrainWakePipe(pipe);
 }
 
 }  // namespace
@@ -35,7 +28,7 @@ void WaitForWake(int wake_read, int timeout_ms) {
 bool WaitForCompositor(int timeout_ms) {
   WaylandDisplay& display = Wayland();
   if (display.lost) {
-    WaitForWake(display.wake_read, timeout_ms);
+    WaitForWake(display.wake, timeout_ms);
     return true;
   }
   wl_display* connection = display.connection;
@@ -49,14 +42,14 @@ bool WaitForCompositor(int timeout_ms) {
   }
   pollfd waits[2] = {
       {wl_display_get_fd(connection), static_cast<short>(POLLIN | (unsent ? POLLOUT : 0)), 0},
-      {display.wake_read, POLLIN, 0}};
+      {display.wake.read_end, POLLIN, 0}};
   const int ready = poll(waits, 2, timeout_ms < 0 ? -1 : timeout_ms);
   if (ready > 0 && (waits[0].revents & (POLLIN | POLLERR | POLLHUP))) {
     if (wl_display_read_events(connection) < 0) return false;
   } else {
     wl_display_cancel_read(connection);
   }
-  if (ready > 0 && (waits[1].revents & POLLIN)) DrainWakePipe(display.wake_read);
+  if (ready > 0 && (waits[1].revents & POLLIN)) DrainWakePipe(display.wake);
   if (wl_display_dispatch_pending(connection) < 0) return false;
   return Flush(connection, &unsent);
 }
@@ -80,12 +73,6 @@ bool RoundTrip(int timeout_ms) {
   }
   wl_callback_destroy(sync);
   return connected;
-}
-
-void WakeDisplayThread() {
-  const char byte = 1;
-  // A full pipe already holds a wake.
-  [[maybe_unused]] const ssize_t written = write(Wayland().wake_write, &byte, 1);
 }
 
 }  // namespace platform::display::wayland

@@ -15,6 +15,7 @@
 #include "platform/display/letterbox.h"
 #include "platform/display/message_box_picture.h"
 #include "platform/display/pen_input.h"
+#include "platform/display/wake_pipe.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace platform::display::wayland {
@@ -99,8 +100,7 @@ struct WaylandDisplay {
   xdg_wm_base* wm_base = nullptr;
   std::vector<std::unique_ptr<Seat>> seats;
   std::vector<std::unique_ptr<Toplevel>> toplevels;
-  int wake_read = -1;
-  int wake_write = -1;
+  WakePipe wake;
   // The compositor went away: nothing reaches it any more, and the windows were told to close.
   bool lost = false;
 
@@ -119,7 +119,6 @@ bool ConnectToCompositor(std::string* why_not);
 // wayland_loop.cpp: waits up to timeout_ms (negative: no limit) for the compositor or a wake and
 // handles what came; false when the connection broke. Once it is lost, waits for wakes only.
 bool WaitForCompositor(int timeout_ms);
-void WakeDisplayThread();
 // Sends a round trip and handles what comes until the compositor answered it, for at most
 // timeout_ms; false when the connection broke.
 bool RoundTrip(int timeout_ms);
