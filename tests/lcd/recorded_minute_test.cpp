@@ -18,21 +18,13 @@
 
 #include "app/panel_state.h"
 #include "platform/testing_display.h"
+#include "tests/app/pen_script.h"
 #include "tests/lcd/screen_fixture.h"
 
 namespace {
 
-using platform::testing::InjectPen;
-using platform::testing::Pen;
-
 constexpr std::int64_t SampleMs = 25;
 constexpr std::int64_t RecordedMs = 60'000;
-
-struct ScriptedTouch {
-  std::int64_t at_ms;  // from the start of the program
-  int x, y;
-  std::int64_t hold_ms;
-};
 
 // The panel is shown at about 5 s, when the controller's start-up has passed.
 constexpr ScriptedTouch Touches[] = {
@@ -68,21 +60,9 @@ std::uint64_t ScreenHash() {
 std::vector<std::string> RecordMinute() {
   std::vector<std::string> screens;
   std::uint64_t last = 0;
-  std::size_t next_touch = 0;
-  std::int64_t release_at = -1;
-  int held_x = 0, held_y = 0;
+  PenScript pen{Touches, std::size(Touches)};
   for (std::int64_t now = 0; now <= RecordedMs; now += SampleMs) {
-    if (now == release_at) {
-      EXPECT_TRUE(InjectPen(Pen::Up, held_x, held_y)) << "at " << now << " ms";
-      release_at = -1;
-    }
-    if (next_touch < std::size(Touches) && Touches[next_touch].at_ms == now) {
-      const ScriptedTouch& touch = Touches[next_touch++];
-      EXPECT_TRUE(InjectPen(Pen::Down, touch.x, touch.y)) << "at " << now << " ms";
-      held_x = touch.x;
-      held_y = touch.y;
-      release_at = now + touch.hold_ms;
-    }
+    PlayPenScript(pen, now);
     platform::AdvanceVirtualTime(SampleMs);
     const std::uint64_t hash = ScreenHash();
     if (hash == last) continue;

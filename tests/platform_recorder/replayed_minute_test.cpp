@@ -17,26 +17,19 @@
 #include "platform/png_file.h"
 #include "platform/testing_display.h"
 #include "sim/in_process.h"
+#include "tests/app/pen_script.h"
 #include "tests/app/shell_fixture.h"
 #include "tests/platform_recorder/replay_tool.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using platform::testing::InjectPen;
-using platform::testing::Pen;
 using recorder_test::FileNames;
 using recorder_test::RunReplay;
 
 constexpr std::int64_t ScriptMs = 60'000;
 // quelt-replay samples the screen this often too.
 constexpr std::int64_t SampleMs = 50;
-
-struct ScriptedTouch {
-  std::int64_t at_ms;
-  int x, y;
-  std::int64_t hold_ms;
-};
 
 constexpr ScriptedTouch Touches[] = {
     {6'000, 760, 180, 100},    // INFO
@@ -87,21 +80,10 @@ class ReplayedMinuteTest : public ShellTest {
 
   void RunScript(const std::string& screens) {
     auto controller = sim::InProcessController();
-    std::size_t next_touch = 0, next_key = 0;
-    std::int64_t release_at = -1;
-    int held_x = 0, held_y = 0;
+    PenScript pen{Touches, std::size(Touches)};
+    std::size_t next_key = 0;
     for (std::int64_t now = 0; now < ScriptMs; now += SampleMs) {
-      if (now == release_at) {
-        EXPECT_TRUE(InjectPen(Pen::Up, held_x, held_y)) << "at " << now << " ms";
-        release_at = -1;
-      }
-      if (next_touch < std::size(Touches) && Touches[next_touch].at_ms == now) {
-        const ScriptedTouch& touch = Touches[next_touch++];
-        EXPECT_TRUE(InjectPen(Pen::Down, touch.x, touch.y)) << "at " << now << " ms";
-        held_x = touch.x;
-        held_y = touch.y;
-        release_at = now + touch.hold_ms;
-      }
+      PlayPenScript(pen, now);
       if (next_key < std::size(ControllerKeys) && ControllerKeys[next_key].at_ms == now) {
         controller = sim::InProcessController();
         ASSERT_TRUE(controller);
