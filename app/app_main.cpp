@@ -10,9 +10,9 @@
 
 constexpr UINT AcceleratorTableId = 2;
 
-int AppMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_code) {
+static int StartAndRun(HINSTANCE instance, int show_code, const platform::RecordedEvent* resumed) {
   const char* failure = "";
-  switch (StartUp(instance, show_code, &failure)) {
+  switch (StartUp(instance, show_code, &failure, resumed)) {
     case StartUpResult::Up:
       break;
     case StartUpResult::HandedOver:
@@ -34,4 +34,12 @@ int AppMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_code) {
   if (platform::DisplayLost()) return DisplayLostExitCode;
   // The quit message carries the PostQuitMessage code.
   return static_cast<int>(msg.wParam);
+}
+
+int AppMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_code) {
+  return StartAndRun(instance, show_code, nullptr);
+}
+
+int ResumeAppMain(const platform::RecordedEvent& state) {
+  return StartAndRun(nullptr, SW_SHOW, &state);
 }

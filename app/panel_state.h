@@ -161,6 +161,9 @@ struct PanelState {
 
   // ---- Both threads, under a lock ----
   CommandQueueRecord CommandQueue;  // under its own lock
+  // Held by the link thread through each message it handles (and its start), so that the main
+  // thread, holding it, sees the link thread's fields standing still.
+  std::mutex LinkTickLock;
   // Held around the writes of one frame and the reads of one rendering.
   std::mutex LcdMatrixLock;
   std::uint8_t LcdPixelMatrix[LcdMatrixRows][LcdMatrixColumns] = {};

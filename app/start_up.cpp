@@ -3,11 +3,15 @@
 #include "app/start_up.h"
 
 #include "app/main_window.h"
+#include "app/panel_snapshot.h"
 #include "app/panel_state.h"
 #include "app/pictures.h"
 #include "lcd/indicators.h"
+#include "lcd/screen_paint.h"
 #include "link/link_thread.h"
 #include "platform/desktop_session.h"
+#include "platform/flight_recorder.h"
+#include "platform/replay.h"
 #include "settings/settings_file.h"
 
 const LPCWSTR HomeProgramPath = W("\\Storage Card\\App\\hbHome.exe");
@@ -95,7 +99,20 @@ static void SetInitialState() {
   Panel.ButtonId = 0;
 }
 
-StartUpResult StartUp(HINSTANCE instance, int, const char** failure) {
+// The resumed panel shows what the live one showed, drawn whole: the window as it was, the panel
+// painted and the LCD refreshed from the record.
+static void ShowResumedPanel(HWND window, const platform::RecordedEvent& resumed) {
+  const PanelWindowState shown = ReadPanelWindowState(resumed.data.data(), resumed.data.size());
+  if (shown.shown) ShowWindow(window, SW_SHOW);
+  if (shown.in_front) SetForegroundWindow(window);
+  platform::RestoreRecordedTimers(resumed);
+  InvalidateRect(window, nullptr, FALSE);
+  UpdateWindow(window);
+  RefreshPanel(window);
+}
+
+StartUpResult StartUp(HINSTANCE instance, int, const char** failure,
+                      const platform::RecordedEvent* resumed) {
   Panel.InstanceHandle = instance;
   WCHAR title[TextBufferChars] = {};
   WCHAR class_name[TextBufferChars] = {};
@@ -123,10 +140,20 @@ StartUpResult StartUp(HINSTANCE instance, int, const char** failure) {
   }
   // The link thread posts to the main window from its first moment on.
   Panel.MainWindow = window;
-  LaunchProgram(nullptr, HomeProgramPath, nullptr, SW_SHOW);
-  Panel.StreamMode = 1;
+  if (resumed) {
+    if (!ReadPanelState(resumed->data.data(), resumed->data.size())) {
+      *failure = "the recorded state is not of this program's layout";
+      return StartUpResult::Failed;
+    }
+  } else {
+    LaunchProgram(nullptr, HomeProgramPath, nullptr, SW_SHOW);
+    Panel.StreamMode = 1;
+  }
+  platform::SetProgramStateRequest(AskForPanelState);
 
-  HANDLE link_thread = CreateThread(nullptr, 0, LinkThreadMain, nullptr, 0, nullptr);
+  static int resume_link = 1;  // the link thread's parameter: only whether it is null counts
+  HANDLE link_thread =
+      CreateThread(nullptr, 0, LinkThreadMain, resumed ? &resume_link : nullptr, 0, nullptr);
   if (!link_thread) {
     *failure = "the link thread could not be started";
     return StartUpResult::Failed;
@@ -150,7 +177,11 @@ StartUpResult StartUp(HINSTANCE instance, int, const char** failure) {
   DrawFirstPicture(window_dc);
   ReleaseDC(window, window_dc);
 
-  ReadSettings();
-  SetInitialState();
+  if (resumed) {
+    ShowResumedPanel(window, *resumed);
+  } else {
+    ReadSettings();
+    SetInitialState();
+  }
   return StartUpResult::Up;
 }

@@ -2,6 +2,7 @@
 // the drawing surfaces, the settings, and the initial state, in that order.
 #pragma once
 
+#include "platform/recording_file.h"
 #include "platform/win32.h"
 
 enum class StartUpResult {
@@ -9,7 +10,12 @@ enum class StartUpResult {
   HandedOver,  // another instance runs: it was asked to the front, and this start ends with 0
   Failed,      // something could not be made: *failure says what
 };
-StartUpResult StartUp(HINSTANCE instance, int show_code, const char** failure);
+// With resumed, the panel starts from a state the flight recorder kept (a replay of a recording
+// that starts mid-session): the record, the main window's visibility and timers, and the open link
+// device are taken from it instead of the home program, the probing, the start-up packets and the
+// settings file.
+StartUpResult StartUp(HINSTANCE instance, int show_code, const char** failure,
+                      const platform::RecordedEvent* resumed = nullptr);
 // Registers the main window's class; the atom, or 0.
 ATOM RegisterMainClass(HINSTANCE instance, LPCWSTR class_name);
 // Starts a program by its storage-card path with a show code; nothing waits for it.

@@ -67,3 +67,12 @@ void ApplyLcdFrame() {
   PostMessageW(Panel.MainWindow, WM_PANEL_REFRESH, 0, 0);
   Panel.PollsSinceChange = 0;
 }
+
+void RebuildLcdMatrix() {
+  std::lock_guard<std::mutex> matrix_guard(Panel.LcdMatrixLock);
+  for (int page = 0; page < AppliedPages; ++page) {
+    for (int column = FirstAppliedColumn; column <= LastAppliedColumn; ++column) {
+      ExpandPageByte(page, column, Panel.LcdPageShadow[page][column]);
+    }
+  }
+}

@@ -18,3 +18,6 @@ void ProcessLcdBatch(const std::uint8_t (&batch)[StreamBufferBytes]);
 // Expands every byte that differs from the last applied frame into the matrix; posts
 // WM_PANEL_REFRESH and restarts PollsSinceChange when anything changed.
 void ApplyLcdFrame();
+// Makes the matrix again from the frame last applied (a resumed panel has the pages, not the
+// pixels).
+void RebuildLcdMatrix();

@@ -47,12 +47,16 @@ void ReportWrongSignatureOnce(bool opened) {
 
 }  // namespace
 
+void ReopenLinkDevice() {
+  CloseLinkDevice();
+  Panel.LinkHandle =
+      CreateFileW(LinkDeviceNames[Panel.ProbeNameIndex % LinkDeviceCount],
+                  GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
 void ProbeLinkDevice() {
   for (Panel.ProbeNameIndex = 0; Panel.ProbeNameIndex < LinkDeviceCount; ++Panel.ProbeNameIndex) {
-    CloseLinkDevice();
-    Panel.LinkHandle =
-        CreateFileW(LinkDeviceNames[Panel.ProbeNameIndex], GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                    OPEN_EXISTING, 0, nullptr);
+    ReopenLinkDevice();
     // Cleared first so that a read that fails cannot match on what an earlier device left here.
     std::memset(Panel.ProbeBuffer, 0, sizeof Panel.ProbeBuffer);
     ReadProbeSector();

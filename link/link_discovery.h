@@ -9,6 +9,8 @@ constexpr DWORD ProbePauseMs = 200;
 // Once this many probes have failed in the life of the link thread, a reconnect probes only once.
 constexpr std::uint32_t FailedProbeLimit = 30;
 
+// Opens the device that ProbeNameIndex names, closing any other first.
+void ReopenLinkDevice();
 // Tries the five names in order and keeps the first device that carries a signature open:
 // LinkConnected 1 and LinkVariant set, or LinkConnected 0 and LinkHandle invalid.
 void ProbeLinkDevice();

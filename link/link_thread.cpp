@@ -3,6 +3,8 @@
 // window only by posting WM_CONTROLLER_KEY and WM_PANEL_REFRESH.
 #include "link/link_thread.h"
 
+#include <mutex>
+
 #include "app/panel_state.h"
 #include "lcd/frame_assembly.h"
 #include "link/command_queue.h"
@@ -51,12 +53,18 @@ void PollStatus() {
 
 }  // namespace
 
-DWORD LinkThreadMain(LPVOID) {
+DWORD LinkThreadMain(LPVOID resumed) {
   if (RegisterLinkWindowClass() == 0) return 0;
-  Panel.LinkWindow = CreateLinkWindow();
+  {
+    std::lock_guard<std::mutex> tick(Panel.LinkTickLock);
+    Panel.LinkWindow = resumed ? ResumeLinkWindow() : CreateLinkWindow();
+  }
   if (Panel.LinkWindow == nullptr) return 0;
   MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0)) DispatchMessageW(&message);
+  while (GetMessageW(&message, nullptr, 0, 0)) {
+    std::lock_guard<std::mutex> tick(Panel.LinkTickLock);
+    DispatchMessageW(&message);
+  }
   return static_cast<DWORD>(message.wParam);
 }
 
@@ -81,6 +89,15 @@ HWND CreateLinkWindow() {
   } while (Panel.LinkConnected != 1);
   SendStartupCommands();
   ArmPollTimer(FirstPollMs);
+  return Panel.LinkWindow;
+}
+
+HWND ResumeLinkWindow() {
+  Panel.LinkWindow = CreateWindowExW(0, W("DiskRead"), W("DiskRead"), WS_POPUP, 0, 0, 10, 10,
+                                     nullptr, nullptr, nullptr, nullptr);
+  ShowWindow(Panel.LinkWindow, SW_HIDE);
+  ReopenLinkDevice();
+  ArmPollTimer(Panel.StreamMode == 1 ? StreamPollMs : StatusPollMs);
   return Panel.LinkWindow;
 }
 

@@ -12,12 +12,17 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace platform {
 
 struct FlightRecorderSettings {
   int minutes = 10;
+  std::size_t budget_bytes = 0;  // memory for compressed records; 0: what the minutes need
+  // How often the program's state is asked for (SetProgramStateRequest): a recording that starts
+  // mid-session replays from its first state, so at most this much of it is not replayed.
+  std::int64_t state_every_ms = 30'000;
   std::string folder;        // where files go; empty: no files, only memory
   std::string version = "";  // the program's, for the file header
 };
@@ -37,6 +42,17 @@ void StopFlightRecorder();
 std::string SaveFlightRecording(const char* reason);
 // Files written since the process started, by any path (request, signal, link loss).
 int FlightRecordingsWritten();
+
+// The program's own state, from which a replay of a file whose oldest minutes were given up
+// starts. The recorder asks for it at the start of a block once state_every_ms passed, calling ask
+// on the thread that set it when that thread is about to wait for messages with none queued. The
+// program answers, when it can, with RecordProgramState while none of its threads can change what
+// it records.
+void SetProgramStateRequest(void (*ask)());
+// The program's bytes (at most 64 KiB, read only by the program), kept with the calling thread's
+// timers and the link devices open. False, and nothing kept, when a message waits for the thread
+// or no state was asked for.
+bool RecordProgramState(const std::uint8_t* bytes, std::size_t size);
 
 // The memory the recorder holds (all of it taken at start), and the compressed records in use.
 std::size_t FlightRecorderMemoryBytes();

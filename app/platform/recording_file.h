@@ -25,6 +25,18 @@ enum class RecordedKind {
   Timer,    // a WM_TIMER the program dispatched
   Wake,     // a Sleep of one of the program's threads ended
   Message,  // a posted message the program dispatched
+  State,    // the program's own state, which a replay can start from
+};
+
+// State: a timer the main thread had set, and a link device it had open.
+struct RecordedTimer {
+  std::string window_class;  // "" for a thread timer
+  std::uint64_t id = 0;
+  std::uint32_t interval_ms = 0;
+};
+struct RecordedDevice {
+  int device = 0;  // 1 to 5 for DSK1 to DSK5
+  std::uint64_t sectors = 0;
 };
 
 struct RecordedEvent {
@@ -40,7 +52,8 @@ struct RecordedEvent {
   bool write = false;  // Card: written (else read)
   std::uint32_t sector_count = 0;
   std::uint32_t moved = 0;  // Card: the file's size
-  // Transfer: the bytes read or written; Card: the file's content, when small enough to keep.
+  // Transfer: the bytes read or written; Card: the file's content, when small enough to keep;
+  // State: the program's own bytes.
   std::vector<std::uint8_t> data;
   // Input, Shown, Raised, Timer, Message: the window class; Log: the line; Card: the path.
   std::string text;
@@ -52,6 +65,9 @@ struct RecordedEvent {
   SYSTEMTIME time = {};
   // Wake: the program's thread number (0 its main thread, then in the order it started them).
   int thread = 0;
+  // State
+  std::vector<RecordedTimer> timers;
+  std::vector<RecordedDevice> open_devices;
 };
 
 struct Recording {

@@ -25,10 +25,15 @@ struct ReplayOptions {
   // time since the recording started; the screen can be captured then (testing_display.h).
   std::int64_t sample_ms = 50;
   std::function<void(std::int64_t ms)> on_sample;
+  // For a recording that starts mid-session: the program's main function that starts from its
+  // recorded state (an event of kind State) rather than afresh. It makes its windows, takes its
+  // bytes back, calls RestoreRecordedTimers, and runs on as the program does.
+  std::function<int(const RecordedEvent& state)> resume_main;
 };
 
 struct ReplayResult {
   bool differs = false;
+  std::int64_t from_ms = 0;        // where the replay started, since the recording started
   std::int64_t difference_ms = 0;  // since the recording started
   std::string difference;          // what differed, in words
   std::vector<std::uint8_t> recorded_bytes, program_bytes;
@@ -39,14 +44,22 @@ struct ReplayResult {
 };
 
 // Runs the program against the recording until the recording's last event or the first
-// difference. A recording that cannot be replayed differs at once, saying why: one of format 1,
-// or one that starts mid-session (see MidSessionNote). Use it in a process that runs nothing else
-// in virtual time.
+// difference. A recording that starts mid-session (its oldest blocks given up) is replayed from
+// its first state, through options.resume_main. A recording that cannot be replayed differs at
+// once, saying why: one of format 1, or one that starts mid-session and keeps no state (see
+// MidSessionNote). Use it in a process that runs nothing else in virtual time.
 ReplayResult ReplayRecording(const Recording& recording, const std::function<int()>& program_main,
                              const ReplayOptions& options);
 
 // For a recording whose oldest blocks were given up (records_given_up): that it starts
-// mid-session, when, and why no packet of it can be compared.
+// mid-session, when, and where a replay starts (its first state) or why none can.
 std::string MidSessionNote(const Recording& recording);
+
+// The first state of a recording, or null when it keeps none.
+const RecordedEvent* FirstRecordedState(const Recording& recording);
+
+// On the resuming program's thread that took the state, once its windows are made: sets the
+// timers that thread had then, on its windows of the same classes.
+void RestoreRecordedTimers(const RecordedEvent& state);
 
 }  // namespace platform

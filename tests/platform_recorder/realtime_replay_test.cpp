@@ -52,7 +52,10 @@ constexpr Touch Touches[] = {
 };
 
 // The child: the panel on its own thread, driven from this one, then a recording by SIGUSR1.
-[[noreturn]] void RecordInRealTime(const std::string& card, const std::string& recordings) {
+// budget_bytes 0 keeps the whole session; a small one gives up its start, and then the state is
+// asked for every state_every_ms.
+[[noreturn]] void RecordInRealTime(const std::string& card, const std::string& recordings,
+                                   std::size_t budget_bytes) {
   platform::testing::ForceHeadlessDisplay();
   setenv("QUELT_STORAGE_CARD", card.c_str(), 1);
   setenv("QUELT_LINK_DEVICES", "sim", 1);
@@ -63,6 +66,8 @@ constexpr Touch Touches[] = {
   platform::FlightRecorderSettings settings;
   settings.folder = recordings;
   settings.version = "test";
+  settings.budget_bytes = budget_bytes;
+  settings.state_every_ms = 1'000;
   if (!controller || !platform::StartFlightRecorderWith(settings)) _exit(3);
   // Reads that take a few milliseconds, as over the unit's USB: the polls drift against the
   // main thread's timers as they do in the car.
@@ -97,40 +102,56 @@ constexpr Touch Touches[] = {
   _exit(platform::FlightRecordingsWritten() == written + 1 ? 0 : 5);
 }
 
-TEST(RealTimeReplayTest, RecordingMadeInRealTimeReplaysWithNoDifference) {
+// Records in a forked child, then replays; the replay's output, or "" after a failure.
+std::string RecordAndReplay(std::size_t budget_bytes, std::string* printed) {
   char folder[] = "/tmp/quelt-realtime-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
+  EXPECT_NE(mkdtemp(folder), nullptr);
   const std::string card = std::string(folder) + "/card";
   const std::string recordings = std::string(folder) + "/recordings";
   fs::create_directories(card);
   fs::create_directories(recordings);
   const pid_t child = fork();
-  ASSERT_NE(child, -1);
-  if (child == 0) RecordInRealTime(card, recordings);
+  EXPECT_NE(child, -1);
+  if (child == 0) RecordInRealTime(card, recordings, budget_bytes);
   int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+  EXPECT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
 
   const std::vector<std::string> files = recorder_test::FileNames(recordings, "-request.qrec");
-  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files.size(), 1u);
+  if (files.size() != 1) return "";
   const std::string recording = recordings + "/" + files[0];
-  std::string printed;
-  EXPECT_EQ(recorder_test::RunReplay(recording + " print", &printed), 0) << printed;
-  for (const char* line :
-       {"timer 20 (link poll) of DiskRead", "timer 1 (heartbeat) of QUELT_VER120",
-        "timer 3 (button repeat) of QUELT_VER120", "thread 1 ends a sleep"}) {
-    EXPECT_NE(printed.find(line), std::string::npos) << line;
-  }
+  EXPECT_EQ(recorder_test::RunReplay(recording + " print", printed), 0) << *printed;
   std::string output;
   EXPECT_EQ(recorder_test::RunReplay(recording + " run", &output), 0) << output;
   EXPECT_NE(output.find("\nno difference\n"), std::string::npos) << output;
   EXPECT_EQ(output.find(" 0 packets compared"), std::string::npos) << output;
   // A recording that did not replay stays for quelt-replay print.
-  if (HasFailure()) {
+  if (::testing::Test::HasFailure()) {
     std::printf("kept %s\n", recording.c_str());
-    return;
+  } else {
+    fs::remove_all(folder);
   }
-  fs::remove_all(folder);
+  return output;
+}
+
+TEST(RealTimeReplayTest, RecordingMadeInRealTimeReplaysWithNoDifference) {
+  std::string printed;
+  RecordAndReplay(0, &printed);
+  for (const char* line :
+       {"timer 20 (link poll) of DiskRead", "timer 1 (heartbeat) of QUELT_VER120",
+        "timer 3 (button repeat) of QUELT_VER120", "thread 1 ends a sleep"}) {
+    EXPECT_NE(printed.find(line), std::string::npos) << line;
+  }
+}
+
+// A ring of a few seconds gives up the session's start: the replay starts from the first state
+// kept, which the main thread took between two of the link thread's polls.
+TEST(RealTimeReplayTest, RecordingThatStartsMidSessionReplaysFromItsState) {
+  std::string printed;
+  const std::string output = RecordAndReplay(12 * 1024, &printed);
+  EXPECT_NE(printed.find("the recording starts mid-session"), std::string::npos);
+  EXPECT_NE(output.find("started from the panel's state at"), std::string::npos) << output;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -95,6 +96,38 @@ class ReplayedMinuteTest : public ShellTest {
     }
   }
 
+  // Plays the script with the recorder on (budget_bytes 0: the minutes' budget), saves by
+  // SIGUSR1 and returns the file; the live screens go to live/, *packets counts what the
+  // controller received.
+  std::string RecordScript(std::size_t budget_bytes, const std::string& live,
+                           std::size_t* packets) {
+    const std::string recordings = CardPath("recordings");
+    fs::create_directories(recordings);
+    fs::create_directories(live);
+    setenv("QUELT_LINK_DEVICES", "sim", 1);
+    EXPECT_TRUE(sim::StartInProcessController("variant=2"));
+    platform::FlightRecorderSettings settings;
+    settings.folder = recordings;
+    settings.version = "test";
+    settings.budget_bytes = budget_bytes;
+    EXPECT_TRUE(platform::StartFlightRecorderWith(settings));
+    platform::StartMainThread([] { return AppMain(nullptr, nullptr, nullptr, SW_SHOW); });
+    RunScript(live);
+    *packets = sim::InProcessController()->Packets().size();
+
+    // The recorder's own thread answers the signal; the threads of the run stand still meanwhile.
+    const int written = platform::FlightRecordingsWritten();
+    raise(SIGUSR1);
+    for (int wait = 0; wait < 6000 && platform::FlightRecordingsWritten() == written; ++wait) {
+      Sleep(10);
+    }
+    platform::StopFlightRecorder();
+    const std::vector<std::string> requested = FileNames(recordings, "-request.qrec");
+    EXPECT_EQ(requested.size(), 1u);
+    EXPECT_EQ(FileNames(recordings, "-link-lost.qrec").size(), 1u);
+    return requested.empty() ? "" : recordings + "/" + requested[0];
+  }
+
   std::vector<std::uint8_t> last_screen_;
 };
 
@@ -103,34 +136,17 @@ std::string Contents(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+std::int64_t ScreenMs(const std::string& name) {
+  return std::stoll(name.substr(std::strlen("screen-"), 7));
+}
+
 TEST_F(ReplayedMinuteTest, RecordedMinuteReplaysWithTheSamePacketsAndScreens) {
-  const std::string recordings = CardPath("recordings");
   const std::string live = CardPath("live");
   const std::string replayed = CardPath("replayed");
-  fs::create_directories(recordings);
-  fs::create_directories(live);
-  setenv("QUELT_LINK_DEVICES", "sim", 1);
-  ASSERT_TRUE(sim::StartInProcessController("variant=2"));
-  platform::FlightRecorderSettings settings;
-  settings.folder = recordings;
-  settings.version = "test";
-  ASSERT_TRUE(platform::StartFlightRecorderWith(settings));
-  platform::StartMainThread([] { return AppMain(nullptr, nullptr, nullptr, SW_SHOW); });
-  RunScript(live);
-  const std::size_t packets = sim::InProcessController()->Packets().size();
+  std::size_t packets = 0;
+  const std::string recording = RecordScript(0, live, &packets);
+  ASSERT_FALSE(recording.empty());
 
-  // The recorder's own thread answers the signal; the threads of the run stand still meanwhile.
-  const int written = platform::FlightRecordingsWritten();
-  raise(SIGUSR1);
-  for (int wait = 0; wait < 6000 && platform::FlightRecordingsWritten() == written; ++wait) {
-    Sleep(10);
-  }
-  platform::StopFlightRecorder();
-  const std::vector<std::string> requested = FileNames(recordings, "-request.qrec");
-  ASSERT_EQ(requested.size(), 1u);
-  EXPECT_EQ(FileNames(recordings, "-link-lost.qrec").size(), 1u);
-
-  const std::string recording = recordings + "/" + requested[0];
   // What an engineer reads: the touches with their regions, the key codes by name, the link,
   // the preferences written.
   std::string printed;
@@ -165,6 +181,47 @@ TEST_F(ReplayedMinuteTest, RecordedMinuteReplaysWithTheSamePacketsAndScreens) {
     ASSERT_EQ(replayed_screens[i], compared[i]) << "the screens changed at other times";
     ASSERT_TRUE(Contents(live + "/" + compared[i]) == Contents(replayed + "/" + compared[i]))
         << compared[i] << " differs";
+  }
+}
+
+// With a ring too small for the minute, the file starts mid-session: the replay starts from the
+// panel's state kept after the oldest block kept began, and from there on every packet and every
+// screen is the live run's.
+TEST_F(ReplayedMinuteTest, MinuteWhoseStartWasGivenUpReplaysFromTheKeptState) {
+  const std::string live = CardPath("live");
+  const std::string replayed = CardPath("replayed");
+  std::size_t packets = 0;
+  const std::string recording = RecordScript(96 * 1024, live, &packets);
+  ASSERT_FALSE(recording.empty());
+
+  std::string printed;
+  EXPECT_EQ(RunReplay(recording + " print", &printed), 0) << printed;
+  EXPECT_NE(printed.find("the recording starts mid-session"), std::string::npos);
+  EXPECT_NE(printed.find("a replay starts from the program's state kept at"), std::string::npos)
+      << printed.substr(0, 600);
+  EXPECT_NE(printed.find("the panel's state ("), std::string::npos);
+
+  std::string output;
+  const int status = RunReplay(recording + " run --screens " + replayed, &output);
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("\nno difference\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("started from the panel's state at"), std::string::npos) << output;
+  EXPECT_EQ(output.find(" 0 packets compared"), std::string::npos) << output;
+
+  // Each screen the replay wrote is the one the live run showed at that moment: the last live
+  // screen written at or before it.
+  const std::vector<std::string> live_screens = FileNames(live, ".png");
+  const std::vector<std::string> replayed_screens = FileNames(replayed, ".png");
+  ASSERT_GT(replayed_screens.size(), 10u) << output;
+  for (const std::string& name : replayed_screens) {
+    const std::int64_t ms = ScreenMs(name);
+    std::string shown;
+    for (const std::string& live_name : live_screens) {
+      if (ScreenMs(live_name) <= ms) shown = live_name;
+    }
+    ASSERT_FALSE(shown.empty()) << name;
+    ASSERT_TRUE(Contents(live + "/" + shown) == Contents(replayed + "/" + name))
+        << name << " differs from " << shown;
   }
 }
 

@@ -186,6 +186,21 @@ std::string InputLine(const RecordedEvent& event) {
   return text;
 }
 
+// The state a replay can start from: its size, the main thread's timers and the devices open.
+std::string StateLine(const RecordedEvent& event) {
+  std::string line = "the panel's state (" + std::to_string(event.data.size()) + " bytes); timers";
+  for (const platform::RecordedTimer& timer : event.timers) {
+    line += " " + std::to_string(timer.id) + " of " + timer.window_class + " every " +
+            std::to_string(timer.interval_ms) + " ms,";
+  }
+  line += " open";
+  for (const platform::RecordedDevice& device : event.open_devices) {
+    line += " DSK" + std::to_string(device.device) + ": (" + std::to_string(device.sectors) +
+            " sectors)";
+  }
+  return line;
+}
+
 std::string EventLine(PrintState& state, const RecordedEvent& event) {
   const std::string device = "DSK" + std::to_string(event.device) + ":";
   switch (event.kind) {
@@ -224,6 +239,8 @@ std::string EventLine(PrintState& state, const RecordedEvent& event) {
       return "thread " + std::to_string(event.thread) + " ends a sleep";
     case RecordedKind::Message:
       return MessageLine(event);
+    case RecordedKind::State:
+      return StateLine(event);
     case RecordedKind::Card: {
       std::string line =
           std::string(event.write ? "card file written " : "card file read ") + event.text;

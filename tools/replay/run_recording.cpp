@@ -100,7 +100,7 @@ int RunRecording(const platform::Recording& recording, const RunOptions& options
         recording.format_version);
     return 2;
   }
-  if (recording.records_given_up > 0) {
+  if (recording.records_given_up > 0 && platform::FirstRecordedState(recording) == nullptr) {
     std::fprintf(stderr, "quelt-replay: %s (print shows it)\n",
                  platform::MidSessionNote(recording).c_str());
     return 2;
@@ -136,6 +136,7 @@ int RunRecording(const platform::Recording& recording, const RunOptions& options
   platform::ReplayOptions replay;
   replay.card_folder = card;
   replay.sample_ms = ScreenSampleMs;
+  replay.resume_main = ResumeAppMain;
   replay.on_sample = [&](std::int64_t ms) {
     if (options.screens_folder.empty() && options.video_path.empty()) return;
     std::vector<std::uint8_t> screen = platform::testing::CaptureScreen();
@@ -155,6 +156,10 @@ int RunRecording(const platform::Recording& recording, const RunOptions& options
 
   if (video.encoder && !FinishVideo(&video, options.video_path)) {
     std::fprintf(stderr, "quelt-replay: cannot write %s\n", options.video_path.c_str());
+  }
+  if (result.from_ms > 0) {
+    std::printf("started from the panel's state at %.3f s\n",
+                static_cast<double>(result.from_ms) / 1000);
   }
   std::printf(
       "replayed %.3f s: %zu reads answered, %zu packets compared, %zu inputs, %zu "

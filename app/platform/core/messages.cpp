@@ -113,6 +113,7 @@ std::string DispatchText(const MSG& msg) {
 Fetched FetchMessage(ThreadState* me, const MessageFilter& filter, std::int64_t deadline_ms,
                      MSG* msg) {
   bool pumps_display = !me->in_run && DisplayPumpsThisThread();
+  bool state_asked = false;
   std::unique_lock<std::mutex> lock(Core().mutex);
   for (;;) {
     if (!me->sent.empty()) {
@@ -123,6 +124,14 @@ Fetched FetchMessage(ThreadState* me, const MessageFilter& filter, std::int64_t 
       return msg->message == WM_QUIT ? Fetched::Quit : Fetched::Message;
     }
     if (NowMs() >= deadline_ms) return Fetched::TimedOut;
+    // Idle with nothing queued: the moment the program's state can be taken whole.
+    if (!state_asked && platform::ProgramStateWanted()) {
+      state_asked = true;
+      lock.unlock();
+      platform::AskForProgramState();
+      lock.lock();
+      continue;
+    }
     if (me->in_run) {
       me->wait_filter = filter;
       VirtualWait(lock, me, WaitKind::Message, deadline_ms);

@@ -1,6 +1,7 @@
 // Per-window and per-thread timers. A timer is not a queued message: the owning thread's message
 // wait produces WM_TIMER from it when it is due and no posted message waits.
 #include <algorithm>
+#include <vector>
 
 #include "platform/core/message_queue.h"
 #include "platform/internal/module_interfaces.h"
@@ -71,6 +72,28 @@ TIMERPROC LiveTimerProcLocked(const ThreadState* me, HWND window, UINT_PTR id, L
 }
 
 }  // namespace platform::core
+
+namespace platform {
+
+void ForEachOwnTimer(const std::function<void(HWND, UINT_PTR, UINT)>& visit) {
+  std::vector<core::Timer> timers;
+  if (core::ThreadState* me = core::CurrentThread(); me != nullptr) {
+    std::lock_guard<std::mutex> lock(core::Core().mutex);
+    timers = me->timers;
+  }
+  for (const core::Timer& timer : timers) {
+    if (timer.proc == nullptr) visit(timer.window, timer.id, timer.interval_ms);
+  }
+}
+
+bool MessageWaitsForCallingThread() {
+  core::ThreadState* me = core::CurrentThread();
+  if (me == nullptr) return false;
+  std::lock_guard<std::mutex> lock(core::Core().mutex);
+  return !me->posted.empty() || !me->sent.empty();
+}
+
+}  // namespace platform
 
 using namespace platform::core;
 

@@ -39,6 +39,11 @@ struct WindowInfo {
 bool DescribeWindow(HWND window, WindowInfo* info);
 void ForEachWindow(const std::function<void(const WindowInfo&)>& visit);
 
+// The calling thread's timers that have no callback: window (null for a thread timer), id and
+// interval; and whether a posted or sent message waits for the calling thread.
+void ForEachOwnTimer(const std::function<void(HWND, UINT_PTR, UINT)>& visit);
+bool MessageWaitsForCallingThread();
+
 // Current time in milliseconds of the active clock (real or virtual); the base is arbitrary.
 std::int64_t NowMs();
 
@@ -128,6 +133,10 @@ void RecordMessageDispatched(HWND window, UINT message);
 // while the recording has the other thread handle more messages before this one's next write.
 void PostedToAnotherThread();
 void RecordSleepEnded(int thread);
+// Whether the recorder asks the calling thread for the program's state, and the asking (see
+// SetProgramStateRequest); a thread about to wait for messages asks once per wait.
+bool ProgramStateWanted();
+void AskForProgramState();
 
 // ---- Provided by gdi ----------------------------------------------------------------------------
 

@@ -106,6 +106,11 @@ void FlushStagingLocked(RecorderState& state) {
   state.staging_events = 0;
   // A block is read on its own: its first read of a place is kept whole.
   for (ReadMemo& memo : state.read_memo) memo.valid = false;
+  if (state.ask_for_state != nullptr &&
+      (!state.state_kept ||
+       state.last_event_ms - state.last_state_ms >= state.settings.state_every_ms)) {
+    state.state_wanted.store(true, std::memory_order_release);
+  }
 }
 
 void SetHeaderGivenUp(std::uint32_t given_up, std::uint8_t* header) {
@@ -157,7 +162,10 @@ bool StartFlightRecorderWith(const FlightRecorderSettings& settings) {
                               std::chrono::system_clock::now().time_since_epoch())
                               .count();
     state.link_devices = DescribeLinkDevices();
-    state.ring.assign(BudgetBytesPerMinute * static_cast<std::size_t>(settings.minutes), 0);
+    state.ring.assign(settings.budget_bytes
+                          ? settings.budget_bytes
+                          : BudgetBytesPerMinute * static_cast<std::size_t>(settings.minutes),
+                      0);
     state.ring_tail = 0;
     state.slots.assign(MaxRecordSlots, RecordSlot{});
     state.slot_head = 0;
@@ -176,6 +184,9 @@ bool StartFlightRecorderWith(const FlightRecorderSettings& settings) {
                       state.staging.data(), state.staging.size(), CompressionLevel);
     for (ReadMemo& memo : state.read_memo) memo.valid = false;
     for (bool& answered : state.device_answered) answered = false;
+    for (bool& open : state.device_open) open = false;
+    state.state_wanted = false;
+    state.state_kept = false;
     state.last_clock_minute = -1;
     PrepareCrashFile(state);
     state.active = true;
@@ -210,6 +221,7 @@ void StopFlightRecorder() {
   state.staging_used = 0;
   state.staging_events = 0;
   state.slot_count = 0;
+  state.state_wanted = false;
 }
 
 std::size_t FlightRecorderMemoryBytes() {

@@ -90,6 +90,8 @@ void RecordDeviceOpen(int device, bool opened, std::uint64_t sectors) {
   if (!ValidDevice(device)) return;
   AppendEvent(EventStartBytes + 2 + MaxVarintBytes, [&](RecorderState& state, std::uint8_t* out) {
     state.device_answered[device] = false;
+    state.device_open[device] = opened;
+    state.device_sectors[device] = sectors;
     EventWriter writer = StartEvent(state, out, EventKind::Open);
     writer.Byte(static_cast<std::uint8_t>(device));
     writer.Byte(opened ? 1 : 0);
@@ -101,6 +103,7 @@ void RecordDeviceOpen(int device, bool opened, std::uint64_t sectors) {
 void RecordDeviceClose(int device) {
   if (!ValidDevice(device)) return;
   AppendEvent(EventStartBytes + 1, [&](RecorderState& state, std::uint8_t* out) {
+    state.device_open[device] = false;
     EventWriter writer = StartEvent(state, out, EventKind::Close);
     writer.Byte(static_cast<std::uint8_t>(device));
     return static_cast<std::size_t>(writer.at - out);
@@ -197,6 +200,74 @@ void RecordSleepEnded(int thread) {
     writer.Varint(static_cast<std::uint64_t>(thread));
     return static_cast<std::size_t>(writer.at - out);
   });
+}
+
+bool ProgramStateWanted() {
+  const RecorderState& state = Recorder();
+  return state.state_wanted.load(std::memory_order_acquire) &&
+         state.state_thread == std::this_thread::get_id();
+}
+
+void AskForProgramState() {
+  if (void (*ask)() = Recorder().ask_for_state) ask();
+}
+
+void SetProgramStateRequest(void (*ask)()) {
+  RecorderState& state = Recorder();
+  std::lock_guard<std::mutex> hold(state.lock);
+  state.ask_for_state = ask;
+  state.state_thread = std::this_thread::get_id();
+}
+
+bool RecordProgramState(const std::uint8_t* bytes, std::size_t size) {
+  if (!ProgramStateWanted() || size > RecordingMaxStateBytes || MessageWaitsForCallingThread()) {
+    return false;
+  }
+  struct OwnTimer {
+    char name[ClassNameBytes];
+    std::size_t length;
+    UINT_PTR id;
+    UINT interval_ms;
+  };
+  constexpr std::size_t MaxTimers = 16;
+  OwnTimer timers[MaxTimers];
+  std::size_t timer_count = 0;
+  ForEachOwnTimer([&](HWND window, UINT_PTR id, UINT interval_ms) {
+    if (timer_count == MaxTimers) return;
+    OwnTimer& timer = timers[timer_count++];
+    timer.length = window ? WindowClassName(window, timer.name) : 0;
+    timer.id = id;
+    timer.interval_ms = interval_ms;
+  });
+  const std::size_t timer_bytes = timer_count * (3 * MaxVarintBytes + ClassNameBytes);
+  const std::size_t device_bytes = DeviceSlots * (1 + MaxVarintBytes);
+  bool kept = false;
+  AppendEvent(EventStartBytes + 3 * MaxVarintBytes + timer_bytes + device_bytes + size,
+              [&](RecorderState& state, std::uint8_t* out) {
+                EventWriter writer = StartEvent(state, out, EventKind::State);
+                writer.Varint(timer_count);
+                for (std::size_t i = 0; i < timer_count; ++i) {
+                  writer.Bytes(timers[i].name, timers[i].length);
+                  writer.Varint(timers[i].id);
+                  writer.Varint(timers[i].interval_ms);
+                }
+                int open = 0;
+                for (int device = 1; device < DeviceSlots; ++device)
+                  open += state.device_open[device];
+                writer.Varint(static_cast<std::uint64_t>(open));
+                for (int device = 1; device < DeviceSlots; ++device) {
+                  if (!state.device_open[device]) continue;
+                  writer.Byte(static_cast<std::uint8_t>(device));
+                  writer.Varint(state.device_sectors[device]);
+                }
+                writer.Bytes(bytes, size);
+                state.state_wanted.store(false, std::memory_order_relaxed);
+                state.state_kept = true;
+                state.last_state_ms = state.last_event_ms;
+                kept = true;
+                return static_cast<std::size_t>(writer.at - out);
+              });
+  return kept;
 }
 
 void RecordCardFile(const char* path, bool written, bool ok, int folder, const char* name) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/flight_recorder.h"
@@ -78,6 +79,18 @@ struct RecorderState {
   // Posted messages dispatched by the program, recording or not: a replay holds each write until
   // as many were dispatched as the recording had before it.
   std::atomic<std::size_t> messages_dispatched{0};
+
+  // The program's state (SetProgramStateRequest): asked for on one thread, at its first wait
+  // with no message queued once a block started and settings.state_every_ms passed since the last
+  // one.
+  void (*ask_for_state)() = nullptr;
+  std::thread::id state_thread;
+  std::atomic<bool> state_wanted{false};
+  bool state_kept = false;  // under the lock, as is the time of the last one
+  std::int64_t last_state_ms = 0;
+  // The link devices open now, with their sectors: a state names them.
+  bool device_open[DeviceSlots] = {};
+  std::uint64_t device_sectors[DeviceSlots] = {};
 };
 
 RecorderState& Recorder();

@@ -61,6 +61,13 @@
 //               1, 2 ... in the order the program started them)
 //  12 message   a posted message the program dispatched (neither a timer nor a paint): window
 //               class (string), message (varint)
+//  13 state     the program's own state (format 3 on), taken on its main thread when that thread
+//               was about to wait with no message queued, at the first chance once a block
+//               started and the recorder's interval (half a minute) passed since the last one: that
+//               thread's timers (count, then each: window class (string, "" for a thread timer),
+//               id, interval in ms (varints)), the link devices open (count, then each: device (1
+//               byte), sectors (varint)), and the program's bytes (byte string), which only it
+//               reads. A file whose oldest records were given up replays from its first state.
 // Timers, wakes and messages (format 2 on) are what orders the threads' events in real time: a
 // replay fires the timers and ends the sleeps in the recorded order among the reads, writes and
 // input, not from its clock, and lets a thread that posted to another wait for the message taken
@@ -75,7 +82,7 @@
 namespace platform::recorder {
 
 constexpr char RecordingMagic[8] = {'Q', 'U', 'E', 'L', 'T', 'R', 'E', 'C'};
-constexpr std::uint16_t RecordingFormatVersion = 2;
+constexpr std::uint16_t RecordingFormatVersion = 3;
 // The first version that keeps timers and wakes.
 constexpr std::uint16_t RecordingReplayableVersion = 2;
 constexpr std::size_t RecordingHeaderBytes = 128;
@@ -84,6 +91,7 @@ constexpr std::size_t RecordHeaderBytes = 28;
 constexpr std::size_t RecordCheckBytes = 4;
 constexpr std::uint32_t RecordingMaxBlockBytes = 128 * 1024;
 constexpr std::uint32_t RecordingMaxCardFileBytes = 4096;
+constexpr std::uint32_t RecordingMaxStateBytes = 64 * 1024;
 
 // Header field positions.
 constexpr std::size_t HeaderVersionAt = 8;
@@ -115,6 +123,7 @@ enum class EventKind : std::uint8_t {
   Timer = 10,
   Wake = 11,
   Message = 12,
+  State = 13,
 };
 
 enum class DataForm : std::uint8_t { None = 0, SameAsLastRead = 1, Bytes = 2 };

@@ -91,6 +91,30 @@ bool DecodeTransfer(Cursor& in, RecordedEvent& event, LastRead* last_reads) {
   return true;
 }
 
+bool DecodeState(Cursor& in, RecordedEvent& event) {
+  event.kind = RecordedKind::State;
+  // Every entry takes at least one byte, so a count beyond the bytes left is damage.
+  const std::uint64_t timers = in.Varint();
+  if (in.failed || timers > static_cast<std::uint64_t>(in.end - in.at)) return false;
+  for (std::uint64_t i = 0; i < timers && !in.failed; ++i) {
+    RecordedTimer timer;
+    in.Text(&timer.window_class);
+    timer.id = in.Varint();
+    timer.interval_ms = in.Varint32();
+    event.timers.push_back(std::move(timer));
+  }
+  const std::uint64_t devices = in.Varint();
+  if (in.failed || devices > static_cast<std::uint64_t>(in.end - in.at)) return false;
+  for (std::uint64_t i = 0; i < devices && !in.failed; ++i) {
+    RecordedDevice device;
+    device.device = in.Byte();
+    device.sectors = in.Varint();
+    if (device.device < 1 || device.device > 5) return false;
+    event.open_devices.push_back(device);
+  }
+  return !in.failed && in.Bytes(&event.data, RecordingMaxStateBytes);
+}
+
 bool DecodeEvent(Cursor& in, std::int64_t* time, RecordedEvent& event, LastRead* last_reads) {
   const std::uint8_t kind = in.Byte();
   const std::uint64_t delta = in.Varint();
@@ -157,6 +181,8 @@ bool DecodeEvent(Cursor& in, std::int64_t* time, RecordedEvent& event, LastRead*
       in.Text(&event.text);
       event.message = in.Varint32();
       return !in.failed;
+    case EventKind::State:
+      return DecodeState(in, event);
     case EventKind::Card:
       event.kind = RecordedKind::Card;
       in.Text(&event.text);

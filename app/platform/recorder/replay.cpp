@@ -30,6 +30,15 @@ struct ReplayDevice {
   std::uint64_t sectors;
 };
 
+// The events a replay runs through: all of a recording's, or those after the state it starts
+// from.
+struct EventRange {
+  const RecordedEvent* first;
+  const RecordedEvent* last;  // one past
+  const RecordedEvent* begin() const { return first; }
+  const RecordedEvent* end() const { return last; }
+};
+
 // The walks over the recorded device events, shared by the backend's calls (link thread) and the
 // controller: opens, reads and closes in one order, the writes in their own. What threads did to
 // each other within microseconds inside one handler is not recorded, so a packet may leave one
@@ -49,6 +58,8 @@ struct DeviceReplay {
   std::vector<std::size_t> messages_before_step;  // the same for the timers, wakes and input
   std::size_t next_step = 0;                      // the first the controller has not released
   std::size_t messages_at_start = 0;
+  // The devices a resumed program had open: its opens of them are answered from here.
+  std::vector<RecordedDevice> resumed_devices;
   int waiting_thread = -1;      // the thread that waits for messages, or -1
   std::size_t waiting_for = 0;  // until this many were dispatched
   ReplayResult* result = nullptr;
@@ -106,13 +117,13 @@ bool IsWindowEvent(const RecordedEvent& event) {
 // A handler's first window shown or brought forward comes after the write at `index`, none
 // between the call before it and it: the handler was still under way when the packet left the
 // queue, so what it queued went out later.
-bool HandlerRanPastWrite(const std::vector<RecordedEvent>& events, std::size_t index) {
-  for (std::size_t before = index; before-- > 0 && !IsDeviceCall(events[before]);) {
-    if (IsWindowEvent(events[before])) return false;
+bool HandlerRanPastWrite(const EventRange& events, const RecordedEvent* write) {
+  for (const RecordedEvent* before = write; before-- != events.first && !IsDeviceCall(*before);) {
+    if (IsWindowEvent(*before)) return false;
   }
-  for (std::size_t after = index + 1; after < events.size() && !IsDeviceCall(events[after]);
+  for (const RecordedEvent* after = write + 1; after != events.last && !IsDeviceCall(*after);
        ++after) {
-    if (IsWindowEvent(events[after])) return true;
+    if (IsWindowEvent(*after)) return true;
   }
   return false;
 }
@@ -155,6 +166,12 @@ const RecordedEvent* Expect(DeviceReplay& replay, RecordedKind kind, const std::
 void* OpenReplayDevice(const char*, int device_number) {
   DeviceReplay& replay = Replay();
   std::lock_guard<std::mutex> hold(replay.lock);
+  for (auto open = replay.resumed_devices.begin(); open != replay.resumed_devices.end(); ++open) {
+    if (open->device != device_number) continue;
+    auto* device = new ReplayDevice{device_number, open->sectors};
+    replay.resumed_devices.erase(open);
+    return device;
+  }
   const std::string call = "an open of " + DeviceName(device_number);
   const RecordedEvent* event = Expect(replay, RecordedKind::Open, call);
   if (!event) return nullptr;
@@ -261,10 +278,10 @@ constexpr BlockDeviceBackend ReplayBackend = {OpenReplayDevice, ReplaySectorCoun
 
 // Each file the program read from the card goes onto the new card as it first read it, when it
 // was kept whole; a file it found missing is removed from the card.
-void PrepareCard(const Recording& recording, const std::string& folder) {
+void PrepareCard(const EventRange& events, const std::string& folder) {
   setenv("QUELT_STORAGE_CARD", folder.c_str(), 1);
   std::set<std::string> placed;
-  for (const RecordedEvent& event : recording.events) {
+  for (const RecordedEvent& event : events) {
     if (event.kind != RecordedKind::Card || event.write || !placed.insert(event.text).second) {
       continue;
     }
@@ -281,11 +298,11 @@ void PrepareCard(const Recording& recording, const std::string& folder) {
   }
 }
 
-// The local time at the recording's start, from its first clock event.
-SYSTEMTIME StartLocalTime(const Recording& recording) {
+// The local time at base_ms, from the recording's first clock event.
+SYSTEMTIME StartLocalTime(const Recording& recording, std::int64_t base_ms) {
   for (const RecordedEvent& event : recording.events) {
     if (event.kind == RecordedKind::Clock) {
-      return core::CivilTime(core::CivilMs(event.time) - (event.ms - recording.start_ms));
+      return core::CivilTime(core::CivilMs(event.time) - (event.ms - base_ms));
     }
   }
   return LocalTime(2026, 1, 1, 12, 0, 0);
@@ -312,12 +329,12 @@ struct Step {
   std::int64_t recorded_ms;   // since the recording started
 };
 
-std::vector<Step> PlanSteps(const Recording& recording) {
+std::vector<Step> PlanSteps(const EventRange& events, std::int64_t base_ms) {
   std::vector<Step> steps;
   std::size_t device_events = 0, device_calls = 0;
-  for (const RecordedEvent& event : recording.events) {
+  for (const RecordedEvent& event : events) {
     if (IsStep(event)) {
-      steps.push_back(Step{&event, device_events, device_calls, event.ms - recording.start_ms});
+      steps.push_back(Step{&event, device_events, device_calls, event.ms - base_ms});
     }
     device_events += IsDeviceAnswer(event) ? 1 : 0;
     device_calls += IsDeviceAnswer(event) || IsWrite(event) ? 1 : 0;
@@ -451,14 +468,32 @@ void PostedToAnotherThread() {
   WaitForMessages(hold, replay, target);
 }
 
+const RecordedEvent* FirstRecordedState(const Recording& recording) {
+  for (const RecordedEvent& event : recording.events) {
+    if (event.kind == RecordedKind::State) return &event;
+  }
+  return nullptr;
+}
+
 std::string MidSessionNote(const Recording& recording) {
-  const std::int64_t first_ms =
-      recording.events.empty() ? 0 : recording.events.front().ms - recording.start_ms;
-  return "the recording starts mid-session, " + std::to_string(first_ms / 1000) +
-         " s after the program started: the recorder gave up its " +
-         std::to_string(recording.records_given_up) +
-         " oldest blocks, so the panel's state at the first event kept is not known and no "
-         "packet can be compared with a panel started afresh";
+  auto seconds = [&](const RecordedEvent& event) {
+    return std::to_string((event.ms - recording.start_ms) / 1000) + " s";
+  };
+  std::string note = "the recording starts mid-session, " +
+                     (recording.events.empty() ? "0 s" : seconds(recording.events.front())) +
+                     " after the program started: the recorder gave up its " +
+                     std::to_string(recording.records_given_up) + " oldest blocks; ";
+  if (const RecordedEvent* state = FirstRecordedState(recording)) {
+    return note + "a replay starts from the program's state kept at " + seconds(*state);
+  }
+  return note + "it keeps no state of the program to start from, so no packet can be compared";
+}
+
+void RestoreRecordedTimers(const RecordedEvent& state) {
+  for (const RecordedTimer& timer : state.timers) {
+    const HWND window = FindWindowOfClass(timer.window_class);
+    if (window) SetTimer(window, static_cast<UINT_PTR>(timer.id), timer.interval_ms, nullptr);
+  }
 }
 
 ReplayResult ReplayRecording(const Recording& recording, const std::function<int()>& program_main,
@@ -470,11 +505,20 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
                         ", which does not keep the order of the program's timers and sleeps";
     return result;
   }
+  // A recording that starts mid-session replays from its first state, with the events after it.
+  const RecordedEvent* state = nullptr;
   if (recording.records_given_up > 0) {
-    result.differs = true;
-    result.difference = MidSessionNote(recording);
-    return result;
+    state = FirstRecordedState(recording);
+    if (state == nullptr || !options.resume_main) {
+      result.differs = true;
+      result.difference = MidSessionNote(recording);
+      return result;
+    }
   }
+  const RecordedEvent* all = recording.events.data();
+  const EventRange events{state ? state + 1 : all, all + recording.events.size()};
+  const std::int64_t base_ms = state ? state->ms : recording.start_ms;
+  result.from_ms = base_ms - recording.start_ms;
   DeviceReplay& replay = Replay();
   {
     std::lock_guard<std::mutex> hold(replay.lock);
@@ -485,12 +529,11 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     replay.messages_before_step.clear();
     replay.next_step = 0;
     std::size_t messages = 0;
-    for (const RecordedEvent& event : recording.events) {
+    for (const RecordedEvent& event : events) {
       if (IsWrite(event)) {
         replay.writes.push_back(&event);
         replay.messages_before_write.push_back(messages);
-        replay.handler_ran_past_write.push_back(HandlerRanPastWrite(
-            recording.events, static_cast<std::size_t>(&event - &recording.events[0])));
+        replay.handler_ran_past_write.push_back(HandlerRanPastWrite(events, &event));
       } else if (IsDeviceAnswer(event)) {
         replay.events.push_back(&event);
       } else if (IsStep(event)) {
@@ -502,18 +545,23 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     replay.next_write = 0;
     replay.messages_at_start = recorder::Recorder().messages_dispatched.load();
     replay.waiting_thread = -1;
+    replay.resumed_devices = state ? state->open_devices : std::vector<RecordedDevice>{};
     replay.result = &result;
   }
   RegisterBlockDeviceBackend("replay", ReplayBackend);
   setenv("QUELT_LINK_DEVICES", "replay,replay,replay,replay,replay", 1);
-  PrepareCard(recording, options.card_folder);
+  PrepareCard(events, options.card_folder);
   testing::ForceHeadlessDisplay();
 
-  const std::vector<Step> steps = PlanSteps(recording);
+  const std::vector<Step> steps = PlanSteps(events, base_ms);
   {
-    VirtualRunScope run(StartLocalTime(recording));
+    VirtualRunScope run(StartLocalTime(recording, base_ms));
     HoldTimedWaits();
-    StartMainThread(program_main);
+    if (state) {
+      StartMainThread([&] { return options.resume_main(*state); });
+    } else {
+      StartMainThread(program_main);
+    }
     std::int64_t next_sample = options.sample_ms;
     // Lets the program run up to `until` (at least until it stands still), sampling on the way.
     // A sample at `until` itself comes before input injected then, as a screen is seen before a
@@ -522,7 +570,7 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
       while (next_sample < until || (before_input && next_sample == until)) {
         AdvanceVirtualTime(std::max<std::int64_t>(next_sample - VirtualNowMs(), 0));
         ReleaseWaitingThread(replay);
-        if (options.on_sample) options.on_sample(next_sample);
+        if (options.on_sample) options.on_sample(result.from_ms + next_sample);
         next_sample += options.sample_ms;
       }
       AdvanceVirtualTime(std::max<std::int64_t>(until - VirtualNowMs(), 0));
@@ -531,7 +579,7 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     for (std::size_t next = 0; next < steps.size() && !result.differs;) {
       const Step& first = steps[next];
       run_until(first.recorded_ms, first.event->kind == RecordedKind::Input);
-      if (NoteMissingCall(replay, first.device_events, recording.start_ms)) break;
+      if (NoteMissingCall(replay, first.device_events, base_ms)) break;
       std::vector<int> threads;
       do {
         threads.push_back(StepThread(steps[next]));
@@ -542,10 +590,9 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
       replay.next_step = next;
     }
     if (!result.differs) {
-      const std::int64_t last_ms =
-          recording.events.empty() ? 0 : recording.events.back().ms - recording.start_ms;
+      const std::int64_t last_ms = events.first == events.last ? 0 : events.last[-1].ms - base_ms;
       run_until(last_ms, false);
-      NoteMissingCall(replay, replay.events.size(), recording.start_ms);
+      NoteMissingCall(replay, replay.events.size(), base_ms);
     }
     // The last two screens after the last event.
     run_until(next_sample + options.sample_ms + 1, false);
@@ -559,11 +606,12 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
           replay.waiting_thread >= 0 ? "dispatch the messages recorded before " : "make ";
       NoteDifference(replay,
                      "the program did not " + what + DescribeEvent(missing) + " (recorded at " +
-                         std::to_string(missing.ms - recording.start_ms) + " ms)",
+                         std::to_string(missing.ms - base_ms) + " ms)",
                      missing.data);
       result.difference_ms = result.replayed_ms;
     }
   }
+  if (result.differs) result.difference_ms += result.from_ms;
   std::lock_guard<std::mutex> hold(replay.lock);
   replay.result = nullptr;
   replay.events.clear();
