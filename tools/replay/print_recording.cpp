@@ -70,13 +70,16 @@ std::string MessageLine(const RecordedEvent& event) {
   return line + " dispatched on " + event.text;
 }
 
-std::string TimerLine(const RecordedEvent& event) {
-  std::string line = "timer " + std::to_string(event.wparam);
+// "timer 1 (heartbeat) of QUELT_VER120"
+std::string TimerText(std::uint64_t id, const std::string& window_class) {
+  std::string text = "timer " + std::to_string(id);
   for (const TimerName& timer : PanelTimers) {
-    if (timer.id == event.wparam) line += std::string(" (") + timer.name + ")";
+    if (timer.id == id) text += std::string(" (") + timer.name + ")";
   }
-  return line + " of " + (event.text.empty() ? "the thread" : event.text);
+  return text + " of " + (window_class.empty() ? "the thread" : window_class);
 }
+
+std::string TimerLine(const RecordedEvent& event) { return TimerText(event.wparam, event.text); }
 
 const char* ControllerKeyName(std::uint8_t code) {
   for (const KeyName& key : ControllerKeys) {
@@ -188,14 +191,14 @@ std::string InputLine(const RecordedEvent& event) {
 
 // The state a replay can start from: its size, the main thread's timers and the devices open.
 std::string StateLine(const RecordedEvent& event) {
-  std::string line = "the panel's state (" + std::to_string(event.data.size()) + " bytes); timers";
+  std::string line = "the panel's state (" + std::to_string(event.data.size()) + " bytes)";
   for (const platform::RecordedTimer& timer : event.timers) {
-    line += " " + std::to_string(timer.id) + " of " + timer.window_class + " every " +
-            std::to_string(timer.interval_ms) + " ms,";
+    line += (&timer == &event.timers.front() ? "; " : ", ") +
+            TimerText(timer.id, timer.window_class) + " every " +
+            std::to_string(timer.interval_ms) + " ms";
   }
-  line += " open";
   for (const platform::RecordedDevice& device : event.open_devices) {
-    line += " DSK" + std::to_string(device.device) + ": (" + std::to_string(device.sectors) +
+    line += "; DSK" + std::to_string(device.device) + ": open (" + std::to_string(device.sectors) +
             " sectors)";
   }
   return line;
