@@ -31,6 +31,12 @@ void ArmPollTimer(UINT interval_ms) {
   SetTimer(Panel.LinkWindow, TIMER_LINK_POLL, interval_ms, nullptr);
 }
 
+void MakeHiddenLinkWindow() {
+  Panel.LinkWindow = CreateWindowExW(0, W("DiskRead"), W("DiskRead"), WS_POPUP, 0, 0, 10, 10,
+                                     nullptr, nullptr, nullptr, nullptr);
+  ShowWindow(Panel.LinkWindow, SW_HIDE);
+}
+
 void PollStream() {
   if (ReadStreamSectors()) {
     ProcessLcdBatch(Panel.StreamBuffer);
@@ -79,9 +85,7 @@ ATOM RegisterLinkWindowClass() {
 }
 
 HWND CreateLinkWindow() {
-  Panel.LinkWindow = CreateWindowExW(0, W("DiskRead"), W("DiskRead"), WS_POPUP, 0, 0, 10, 10,
-                                     nullptr, nullptr, nullptr, nullptr);
-  ShowWindow(Panel.LinkWindow, SW_HIDE);
+  MakeHiddenLinkWindow();
   Panel.FailedProbeCount = 0;
   Panel.LinkConnected = 0;
   do {
@@ -93,9 +97,7 @@ HWND CreateLinkWindow() {
 }
 
 HWND ResumeLinkWindow() {
-  Panel.LinkWindow = CreateWindowExW(0, W("DiskRead"), W("DiskRead"), WS_POPUP, 0, 0, 10, 10,
-                                     nullptr, nullptr, nullptr, nullptr);
-  ShowWindow(Panel.LinkWindow, SW_HIDE);
+  MakeHiddenLinkWindow();
   ReopenLinkDevice();
   ArmPollTimer(Panel.StreamMode == 1 ? StreamPollMs : StatusPollMs);
   return Panel.LinkWindow;
