@@ -167,9 +167,14 @@ PanelWindowState ReadPanelWindowState(const std::uint8_t* bytes, std::size_t siz
 }
 
 void AskForPanelState() {
-  // The link thread holds this lock for each tick: taken, its fields stand still.
-  std::unique_lock<std::mutex> tick(Panel.LinkTickLock, std::try_to_lock);
-  if (!tick.owns_lock() || !Panel.SettingsRead || Panel.LinkConnected != 1) return;
-  const std::size_t size = WritePanelState(StateBytes, sizeof StateBytes);
-  if (size > 0) platform::RecordProgramState(StateBytes, size);
+  // Held still, the link thread is between two ticks and waits before the next one.
+  std::uint8_t idle = LinkIdle;
+  if (!Panel.SettingsRead || !Panel.LinkActivity.compare_exchange_strong(idle, LinkHeldStill)) {
+    return;
+  }
+  if (Panel.LinkConnected == 1) {
+    const std::size_t size = WritePanelState(StateBytes, sizeof StateBytes);
+    if (size > 0) platform::RecordProgramState(StateBytes, size);
+  }
+  Panel.LinkActivity = LinkIdle;
 }

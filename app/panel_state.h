@@ -16,6 +16,11 @@
 constexpr UINT WM_PANEL_REFRESH = 0x0503;
 constexpr UINT WM_CONTROLLER_KEY = 0x0505;
 
+// LinkActivity: what the link thread is doing, as far as the state its fields make is concerned.
+constexpr std::uint8_t LinkIdle = 0;
+constexpr std::uint8_t LinkInTick = 1;
+constexpr std::uint8_t LinkHeldStill = 2;
+
 // Timers of the main window, and the link window's poll timer, with their periods.
 constexpr UINT_PTR TIMER_HEARTBEAT = 1;
 constexpr UINT_PTR TIMER_AUTOSAVE = 2;
@@ -158,12 +163,15 @@ struct PanelState {
   std::atomic<std::uint32_t> PollsSinceChange{0};  // link thread counts, both threads reset
   std::atomic<std::uint8_t> UsbAudioBit{0};        // start-up packets, then the main thread
   std::atomic<std::uint8_t> ControllerKey{0};      // mailbox: link thread sets, main thread takes
+  // LinkIdle, LinkInTick through each message the link thread handles (and its start), or
+  // LinkHeldStill while the main thread takes the link thread's fields (panel_snapshot.cpp). Not a
+  // mutex: a link thread parked for good inside a tick (a test's run ended) must not leave it
+  // held for the next run.
+  std::atomic<std::uint8_t> LinkActivity{0};
 
   // ---- Both threads, under a lock ----
   CommandQueueRecord CommandQueue;  // under its own lock
-  // Held by the link thread through each message it handles (and its start), so that the main
-  // thread, holding it, sees the link thread's fields standing still.
-  std::mutex LinkTickLock;
+
   // Held around the writes of one frame and the reads of one rendering.
   std::mutex LcdMatrixLock;
   std::uint8_t LcdPixelMatrix[LcdMatrixRows][LcdMatrixColumns] = {};

@@ -3,7 +3,7 @@
 // window only by posting WM_CONTROLLER_KEY and WM_PANEL_REFRESH.
 #include "link/link_thread.h"
 
-#include <mutex>
+#include <thread>
 
 #include "app/panel_state.h"
 #include "lcd/frame_assembly.h"
@@ -29,6 +29,15 @@ const LinkMessageHandler LinkMessageHandlers[] = {
 
 void ArmPollTimer(UINT interval_ms) {
   SetTimer(Panel.LinkWindow, TIMER_LINK_POLL, interval_ms, nullptr);
+}
+
+// Waits out the main thread taking the link's state (a few microseconds) before a tick.
+void EnterLinkTick() {
+  std::uint8_t idle = LinkIdle;
+  while (!Panel.LinkActivity.compare_exchange_weak(idle, LinkInTick)) {
+    idle = LinkIdle;
+    std::this_thread::yield();
+  }
 }
 
 void MakeHiddenLinkWindow() {
@@ -61,15 +70,15 @@ void PollStatus() {
 
 DWORD LinkThreadMain(LPVOID resumed) {
   if (RegisterLinkWindowClass() == 0) return 0;
-  {
-    std::lock_guard<std::mutex> tick(Panel.LinkTickLock);
-    Panel.LinkWindow = resumed ? ResumeLinkWindow() : CreateLinkWindow();
-  }
+  EnterLinkTick();
+  Panel.LinkWindow = resumed ? ResumeLinkWindow() : CreateLinkWindow();
+  Panel.LinkActivity = LinkIdle;
   if (Panel.LinkWindow == nullptr) return 0;
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0)) {
-    std::lock_guard<std::mutex> tick(Panel.LinkTickLock);
+    EnterLinkTick();
     DispatchMessageW(&message);
+    Panel.LinkActivity = LinkIdle;
   }
   return static_cast<DWORD>(message.wParam);
 }
