@@ -60,8 +60,9 @@ struct DeviceReplay {
   std::size_t messages_at_start = 0;
   // The devices a resumed program had open: its opens of them are answered from here.
   std::vector<RecordedDevice> resumed_devices;
-  int waiting_thread = -1;      // the thread that waits for messages, or -1
-  std::size_t waiting_for = 0;  // until this many were dispatched
+  std::int64_t recording_start_ms = 0;  // what "recorded at" counts from, as print does
+  int waiting_thread = -1;              // the thread that waits for messages, or -1
+  std::size_t waiting_for = 0;          // until this many were dispatched
   ReplayResult* result = nullptr;
 };
 
@@ -86,6 +87,11 @@ std::string DescribeEvent(const RecordedEvent& event) {
     default:
       return DescribeTransfer(event.write, event.device, event.sector, event.sector_count);
   }
+}
+
+// " (recorded at N ms)" for an event at monotonic time ms.
+std::string RecordedAt(const DeviceReplay& replay, std::int64_t ms) {
+  return " (recorded at " + std::to_string(ms - replay.recording_start_ms) + " ms)";
 }
 
 // The first difference only; later calls are answered with failures, so the run ends quietly.
@@ -344,15 +350,15 @@ std::vector<Step> PlanSteps(const EventRange& events, std::int64_t base_ms) {
 
 // True when the program, standing still, has not made every device call recorded before
 // `device_events`; the first missing one is then the difference.
-bool NoteMissingCall(DeviceReplay& replay, std::size_t device_events, std::int64_t start_ms) {
+bool NoteMissingCall(DeviceReplay& replay, std::size_t device_events, std::int64_t base_ms) {
   std::lock_guard<std::mutex> hold(replay.lock);
   if (replay.result->differs) return true;
   if (replay.next >= device_events) return false;
   const RecordedEvent& missing = *replay.events[replay.next];
-  NoteDifference(replay, "the program did not make " + DescribeEvent(missing) + " (recorded at " +
-                             std::to_string(missing.ms - start_ms) + " ms)");
+  NoteDifference(replay, "the program did not make " + DescribeEvent(missing) +
+                             RecordedAt(replay, missing.ms));
   // The replay's clock runs on the recording's: the call was missed when it was recorded.
-  replay.result->difference_ms = std::min(replay.result->difference_ms, missing.ms - start_ms);
+  replay.result->difference_ms = std::min(replay.result->difference_ms, missing.ms - base_ms);
   return true;
 }
 
@@ -433,8 +439,7 @@ bool ReleaseStep(DeviceReplay& replay, const Step& step) {
   }
   if (missing.empty()) return true;
   std::lock_guard<std::mutex> hold(replay.lock);
-  NoteDifference(replay, "the recording has " + missing + " (recorded at " +
-                             std::to_string(step.recorded_ms) + " ms)");
+  NoteDifference(replay, "the recording has " + missing + RecordedAt(replay, step.event->ms));
   return false;
 }
 
@@ -546,6 +551,7 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
     replay.messages_at_start = recorder::Recorder().messages_dispatched.load();
     replay.waiting_thread = -1;
     replay.resumed_devices = state ? state->open_devices : std::vector<RecordedDevice>{};
+    replay.recording_start_ms = recording.start_ms;
     replay.result = &result;
   }
   RegisterBlockDeviceBackend("replay", ReplayBackend);
@@ -604,10 +610,10 @@ ReplayResult ReplayRecording(const Recording& recording, const std::function<int
       const RecordedEvent& missing = *replay.writes[replay.next_write];
       const std::string what =
           replay.waiting_thread >= 0 ? "dispatch the messages recorded before " : "make ";
-      NoteDifference(replay,
-                     "the program did not " + what + DescribeEvent(missing) + " (recorded at " +
-                         std::to_string(missing.ms - base_ms) + " ms)",
-                     missing.data);
+      NoteDifference(
+          replay,
+          "the program did not " + what + DescribeEvent(missing) + RecordedAt(replay, missing.ms),
+          missing.data);
       result.difference_ms = result.replayed_ms;
     }
   }
