@@ -175,6 +175,10 @@ struct PanelState {
   // Held around the writes of one frame and the reads of one rendering.
   std::mutex LcdMatrixLock;
   std::uint8_t LcdPixelMatrix[LcdMatrixRows][LcdMatrixColumns] = {};
+  // The matrix rows written since the canvas last took them over: a refresh compares only these
+  // with what the canvas shows, so a quiet LCD costs no pass over the whole matrix. Whoever
+  // writes the matrix marks its rows.
+  bool LcdRowWritten[LcdMatrixRows] = {};
 };
 
 extern PanelState Panel;

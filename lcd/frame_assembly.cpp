@@ -3,6 +3,7 @@
 // the page in its low four bits and the half of the page by its size.
 #include "lcd/frame_assembly.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -26,6 +27,8 @@ void ExpandPageByte(int page, int column, std::uint8_t value) {
     Panel.LcdPixelMatrix[8 * page + bit][column] = (value >> bit) & 1 ? 255 : 0;
   }
 }
+
+void MarkPageWritten(int page) { std::fill_n(Panel.LcdRowWritten + 8 * page, 8, true); }
 
 }  // namespace
 
@@ -55,6 +58,7 @@ void ApplyLcdFrame() {
       continue;
     }
     if (!matrix_guard.owns_lock()) matrix_guard.lock();
+    MarkPageWritten(page);
     for (int column = FirstAppliedColumn; column <= LastAppliedColumn; ++column) {
       if (image[column] == shadow[column]) continue;
       ExpandPageByte(page, column, image[column]);
@@ -71,6 +75,7 @@ void ApplyLcdFrame() {
 void RebuildLcdMatrix() {
   std::lock_guard<std::mutex> matrix_guard(Panel.LcdMatrixLock);
   for (int page = 0; page < AppliedPages; ++page) {
+    MarkPageWritten(page);
     for (int column = FirstAppliedColumn; column <= LastAppliedColumn; ++column) {
       ExpandPageByte(page, column, Panel.LcdPageShadow[page][column]);
     }

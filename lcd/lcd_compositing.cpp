@@ -163,19 +163,17 @@ void RememberRendering(std::uint8_t rendering) {
   Panel.LcdCanvasRendering = rendering;
   Panel.LcdCanvasPreference = PreferenceOf(rendering);
   std::memcpy(Panel.LcdRenderedMatrix, Panel.LcdPixelMatrix, sizeof Panel.LcdRenderedMatrix);
+  std::fill(std::begin(Panel.LcdRowWritten), std::end(Panel.LcdRowWritten), false);
 }
 
 // Bands of consecutive matrix rows that differ from the rendered matrix, each with the columns
-// that differ in any of its rows; the rendered matrix takes them over. The matrix lock must be
-// held.
+// that differ in any of its rows; the rendered matrix takes them over. Only rows written since
+// are compared. The matrix lock must be held.
 std::vector<MatrixArea> TakeMatrixChanges() {
   std::vector<MatrixArea> bands;
-  // Most refreshes find the matrix as it was; one comparison of the whole says so.
-  if (std::memcmp(Panel.LcdPixelMatrix, Panel.LcdRenderedMatrix, sizeof Panel.LcdPixelMatrix) ==
-      0) {
-    return bands;
-  }
   for (LONG m = 0; m < LcdMatrixRows; ++m) {
+    if (!Panel.LcdRowWritten[m]) continue;
+    Panel.LcdRowWritten[m] = false;
     const std::uint8_t* now = Panel.LcdPixelMatrix[m];
     std::uint8_t* shown = Panel.LcdRenderedMatrix[m];
     if (std::memcmp(now, shown, LcdMatrixColumns) == 0) continue;

@@ -4,9 +4,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -91,8 +93,16 @@ HWND PreparePanel() {
 
 void ShowScrollingFrame(std::size_t step) {
   const auto& frames = ScrollingFrames();
+  const Matrix& frame = *frames[step % frames.size()];
   std::lock_guard<std::mutex> hold(Panel.LcdMatrixLock);
-  std::memcpy(Panel.LcdPixelMatrix, frames[step % frames.size()]->pixels, sizeof(Matrix));
+  // As the frame assembler does: the rows of each page that changed are marked written.
+  for (int top = 0; top < LcdMatrixRows; top += 8) {
+    const int rows = std::min(8, LcdMatrixRows - top);
+    const std::size_t bytes = static_cast<std::size_t>(rows) * LcdMatrixColumns;
+    if (std::memcmp(Panel.LcdPixelMatrix[top], frame.pixels[top], bytes) == 0) continue;
+    std::memcpy(Panel.LcdPixelMatrix[top], frame.pixels[top], bytes);
+    std::fill_n(Panel.LcdRowWritten + top, rows, true);
+  }
 }
 
 void InvertLcdMatrix() {
@@ -100,4 +110,5 @@ void InvertLcdMatrix() {
   for (auto& row : Panel.LcdPixelMatrix) {
     for (std::uint8_t& pixel : row) pixel = pixel ? 0 : 255;
   }
+  std::fill(std::begin(Panel.LcdRowWritten), std::end(Panel.LcdRowWritten), true);
 }

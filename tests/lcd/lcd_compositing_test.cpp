@@ -57,7 +57,10 @@ Rgb BackdropPixel(int x, int y) {
          static_cast<Rgb>(y & 0xFF);
 }
 
-void Light(int m, int c) { Panel.LcdPixelMatrix[m][c] = 255; }
+void Light(int m, int c) {
+  Panel.LcdPixelMatrix[m][c] = 255;
+  Panel.LcdRowWritten[m] = true;
+}
 
 class CompositingTest : public ::testing::Test {
  protected:
@@ -282,7 +285,12 @@ struct MatrixChange {
   std::function<void()> change;
 };
 
-void SetMatrix(int m, int c, bool lit) { Panel.LcdPixelMatrix[m][c] = lit ? 255 : 0; }
+void SetMatrix(int m, int c, bool lit) {
+  Panel.LcdPixelMatrix[m][c] = lit ? 255 : 0;
+  Panel.LcdRowWritten[m] = true;
+}
+
+void FlipMatrix(int m, int c) { SetMatrix(m, c, Panel.LcdPixelMatrix[m][c] == 0); }
 
 // Each change in turn, after a whole rendering of a random matrix: the rows rendered again make
 // the canvas equal to a whole rendering of the changed matrix, every canvas pixel that changed
@@ -300,19 +308,23 @@ TEST_F(CompositingTest, RenderingTheChangedRowsEqualsAWholeRendering) {
        }},
       {"two pixels far apart",
        [] {
-         Panel.LcdPixelMatrix[7][3] ^= 255;
-         Panel.LcdPixelMatrix[120][330] ^= 255;
+         FlipMatrix(7, 3);
+         FlipMatrix(120, 330);
        }},
-      {"the last row and column", [] { Panel.LcdPixelMatrix[129][339] ^= 255; }},
+      {"the last row and column", [] { FlipMatrix(129, 339); }},
       {"rows that neither view shows",
        [] {
-         for (int c = 0; c < LcdMatrixColumns; ++c) Panel.LcdPixelMatrix[2][c] ^= 255;
+         for (int c = 0; c < LcdMatrixColumns; ++c) FlipMatrix(2, c);
        }},
       {"every pixel",
        [] {
-         for (auto& row : Panel.LcdPixelMatrix) {
-           for (std::uint8_t& pixel : row) pixel ^= 255;
+         for (int m = 0; m < LcdMatrixRows; ++m) {
+           for (int c = 0; c < LcdMatrixColumns; ++c) FlipMatrix(m, c);
          }
+       }},
+      {"rows written again with what they held",
+       [] {
+         for (int m = 30; m < 38; ++m) SetMatrix(m, 5, Panel.LcdPixelMatrix[m][5] != 0);
        }},
       {"nothing again", [] {}},
   };

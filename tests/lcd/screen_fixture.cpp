@@ -105,4 +105,5 @@ void ScreenTest::SwitchToView(std::uint8_t panel_mode) {
 void ScreenTest::LightLcd(int m, int c) {
   std::lock_guard<std::mutex> hold(Panel.LcdMatrixLock);
   Panel.LcdPixelMatrix[m][c] = 255;
+  Panel.LcdRowWritten[m] = true;
 }

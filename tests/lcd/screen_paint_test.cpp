@@ -224,6 +224,7 @@ TEST_F(ScreenTest, CompactViewWithoutItsBackgroundShowsTheLcdOnBlack) {
 void SetLcd(int m, int c, bool lit) {
   std::lock_guard<std::mutex> hold(Panel.LcdMatrixLock);
   Panel.LcdPixelMatrix[m][c] = lit ? 255 : 0;
+  Panel.LcdRowWritten[m] = true;
 }
 
 // A text line of the LCD, rows 40 to 55, written anew from a seed.
