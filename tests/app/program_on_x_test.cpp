@@ -1,11 +1,12 @@
 // The program itself, as a user starts it, on a real X server (the Xvfb that the test script
 // starts): it stays hidden until the controller asks for it, a second start hands over to the
 // first and ends, and the window manager's close, or another client destroying its window, ends
-// it with 0.
+// it with 0; the X server going away ends it with 1.
 #include <gtest/gtest.h>
 
 // After gtest: Xlib defines macros (None, Bool, Status) that gtest's headers would trip over.
 #include <X11/Xlib.h>
+#include <signal.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -119,6 +120,45 @@ TEST_F(ProgramOnX, WindowDestroyedByAnotherClientReleasesAndEndsWithZero) {
   ASSERT_EQ(children_.ExitCodeWithin(close), 0)
       << platform::test::FileText(FolderPath("xdotool.err"));
   EXPECT_EQ(children_.ExitCodeWithin(panel), 0) << ErrorsOf(panel);
+}
+
+// The server ends under the shown panel (it crashed, or the session ended). Xlib's own answer
+// left the program spinning in its exit now and then, so three rounds.
+TEST_F(ProgramOnX, EndsWithOneWhenTheXServerGoes) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    const std::string number_file = FolderPath("xvfb-" + std::to_string(round));
+    const pid_t server = children_.Start(
+        "/usr/bin/Xvfb", {"-displayfd", "1", "-screen", "0", "800x480x24", "-nolisten", "tcp"}, {},
+        number_file, "/dev/null");
+    ASSERT_NE(server, 0);
+    std::string number;
+    ASSERT_TRUE(WaitFor([&] {
+      number = platform::test::FileText(number_file);
+      return !number.empty() && number.back() == '\n';
+    })) << "Xvfb gave no display number";
+    const std::string server_name = ":" + number.substr(0, number.size() - 1);
+    Display* watcher = XOpenDisplay(server_name.c_str());
+    ASSERT_NE(watcher, nullptr) << "cannot open " << server_name;
+    const pid_t panel =
+        RealProgram::StartPanel({"DISPLAY=" + server_name, "QUELT_LINK_DEVICES=sim"});
+    ASSERT_NE(panel, 0);
+    const bool shown = WaitFor([&] {
+      const Window window = FindWindowTitled(watcher, DefaultRootWindow(watcher), "QUELT_VER120");
+      XWindowAttributes attributes = {};
+      return window != 0 && XGetWindowAttributes(watcher, window, &attributes) &&
+             attributes.map_state == IsViewable;
+    });
+    XCloseDisplay(watcher);
+    ASSERT_TRUE(shown) << "the simulator shows the panel";
+
+    kill(server, SIGKILL);
+    EXPECT_EQ(children_.ExitCodeWithin(panel), 1) << ErrorsOf(panel);
+    EXPECT_NE(ErrorsOf(panel).find("the connection to the X server " + server_name +
+                                   " is broken; ending"),
+              std::string::npos)
+        << ErrorsOf(panel);
+  }
 }
 
 }  // namespace

@@ -13,6 +13,10 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/diagnostics.h"
+#include "platform/internal/module_interfaces.h"
+#include "platform/win32.h"
+
 namespace platform::desktop {
 namespace {
 
@@ -30,9 +34,19 @@ Display* Connection() {
   if (!tried) {
     tried = true;
     connection = XOpenDisplay(nullptr);
-    if (connection) previous_error_handler = XSetErrorHandler(IgnoreOwnErrors);
+    if (connection) {
+      previous_error_handler = XSetErrorHandler(IgnoreOwnErrors);
+      EndProcessWhenXServerLost();
+    }
   }
   return connection;
+}
+
+int EndOnLostConnection(Display* display) {
+  LogLine(LogPriority::Error, std::string("the connection to the X server ") +
+                                  DisplayString(display) + " is broken; ending");
+  ExitProcess(1);
+  return 0;
 }
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
@@ -208,3 +222,9 @@ bool X11Activate(unsigned long window) {
 }
 
 }  // namespace platform::desktop
+
+namespace platform {
+
+void EndProcessWhenXServerLost() { XSetIOErrorHandler(desktop::EndOnLostConnection); }
+
+}  // namespace platform

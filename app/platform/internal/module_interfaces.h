@@ -95,6 +95,11 @@ bool DesktopAdmitsTopLevelWindow();
 // True once a stop signal came (SIGTERM and the like): whatever waits before the main window
 // exists gives up waiting, so the close that follows can end the program.
 bool StopRequested();
+// Makes a broken connection to the X server (the server ended or crashed) end the process with 1
+// at once, as ExitProcess ends it. Xlib's own answer is exit(1), whose thread-local destructors
+// then destroy our windows through the dead connection, where Xlib's wait for an event never
+// returns and spins. Called by each module that opens a connection; safe to call again.
+void EndProcessWhenXServerLost();
 
 // ---- Provided by devices ------------------------------------------------------------------------
 

@@ -51,6 +51,7 @@ void PrepareX11() {
 void WatchX11() {
   // After SDL's own handler, which restores the screen mode and then exits as Xlib's does.
   XSetErrorHandler(IgnoreXError);
+  EndProcessWhenXServerLost();
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 
